@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what building and testing kestal needs, when run as root on Debian;
+# otherwise names what is missing.
+set -eu
+needed=()
+have() { command -v "$1" >/dev/null 2>&1; }
+have cmake || needed+=(cmake)
+have g++ || needed+=(g++)
+have ninja || needed+=(ninja-build)
+have make || needed+=(make)
+have faketime || needed+=(faketime)
+have crashmail || needed+=(crashmail)
+[ -f /usr/include/gtest/gtest.h ] || needed+=(libgtest-dev)
+[ ${#needed[@]} -eq 0 ] && exit 0
+if [ "$(id -u)" = 0 ] && have apt-get; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${needed[@]}" >/dev/null
+else
+  echo "The tests need these Debian packages: ${needed[*]}" >&2
+  echo "Install them with: sudo apt-get install ${needed[*]}" >&2
+  exit 1
+fi

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kestal {
+
+struct Run;
+
+// Processes one packet file of the current directory: checks, rules, rewrite.
+// `listedSize` is the size the directory listing gave (the read limit).
+void ScanPacket(Run& run, const std::string& name, int64_t listedSize);
+
+}  // namespace kestal

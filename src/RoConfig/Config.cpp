@@ -1,0 +1,6 @@
+// Placeholder until this module is written.
+#include "RoConfig/Config.h"
+
+namespace kestal {
+void LoadConfig(Run&) {}
+}  // namespace kestal

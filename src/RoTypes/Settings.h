@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kestal {
+
+// The values of the [General] section. Directory values end with "/".
+// Relative paths have been made absolute against the executable's directory.
+struct Settings {
+  std::string Language = "english.lng";  // file-name part only
+  std::string Log;                       // full path of the log file
+  int LogLevel = 2;
+  std::string PktBackupPath;             // empty: no backups
+  std::string ReportPath;                // reports to the node's own addresses
+  bool ReportError = false;
+  std::string TrfPath;                   // empty: no traffic counting
+  std::string PasswordFile;              // non-empty: password checks on
+  std::string TrfStatName;
+  std::string StatName;
+  std::vector<std::string> EchoMailPath;  // inbound directories, as written
+  std::string ReportOutPath;             // reports to other addresses
+  bool NetMail = false;
+  bool KeepEmpty = false;
+  bool RemoveRe = true;
+  bool SafeMode = false;
+  std::string Ext = "*.pkt";
+  std::string TemplatePath;
+  std::string Tagline;
+  std::string Tearline = "Kestal 2.15/W32";
+  std::string Origin;
+  std::string KestalName = "Kestal";
+  std::string SkipPktFrom;
+  std::string SkipPktTo;
+  std::string DelPktFrom;
+  std::string DelPktTo;
+  // Template file names, empty for none.
+  std::string ReportToMain;
+  std::string ReportToRo;
+  std::string ReportToUplink;
+  std::string ReportToMainEnd;
+  std::string ReportToRoEnd;
+  std::string ReportToUplinkEnd;
+  std::string ReportToPktFrom;
+  std::string ReportToPktTo;
+  std::string TrfTemplate = "trf.tpl";
+  std::string StatTemplate = "stat.tpl";
+  bool CreateEmptyStat = false;
+  bool UseSystemDateFormat = false;
+  std::string SysopName = "Sysop";
+};
+
+}  // namespace kestal

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "RoTypes/FidoAddr.h"
+
+namespace kestal {
+
+// Reads an address into a record whose Zone, Net and Node act as defaults.
+// Fails on "*" or "!"; the text is cut at its first blank; needs a non-zero zone and net.
+bool ParseAddress(std::string_view text, TFidoAddr& address);
+// Reads an address whose missing parts come from `defaults` (AKAs).
+bool ParseAddressDefault(std::string_view text, TFidoAddr& address, const TFidoAddr& defaults);
+// Reads one mask ("*", "&", leading "!") whose missing parts come from `defaults`.
+bool ParseAddressMask(std::string_view text, TFidoAddr& mask, const TFidoAddr& defaults);
+
+// "%d:%d/%d", or "%d:%d/%d.%d" with a point.
+std::string FormatAddress(const TFidoAddr& address);
+std::string FormatAddress(int zone, int net, int node, int point);
+
+// Tests an address against blank-separated masks, left to right; "!" excludes
+// what earlier masks admitted. A mask's missing parts come from the one before it,
+// the first one's from the main address.
+bool AddressInMaskList(const TFidoAddr& address, std::string_view list, const OwnAddresses& own);
+
+bool IsOwnAddress(const TFidoAddr& address, const OwnAddresses& own);
+// The own address to send from towards `destination`: the first with its zone,
+// else the main address.
+TFidoAddr OwnAddressFor(const TFidoAddr& destination, const OwnAddresses& own);
+
+}  // namespace kestal

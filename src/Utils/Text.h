@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestal {
+
+// Upper-cases Latin and CP866 Cyrillic letters in place.
+void UpperCaseCp866(std::string& text);
+// Upper-cases a to z only.
+std::string UpperCaseAscii(std::string_view text);
+// Compares without regard to a-z letter case.
+bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b);
+
+// A mask is literal text with an optional "*" at its start, its end or both;
+// case is ignored as UpperCaseCp866 folds it.
+bool TextMatchesMask(std::string_view text, std::string_view mask);
+// Blank-separated masks, left to right; a leading "!" excludes what earlier ones admitted.
+bool TextInMaskList(std::string_view text, std::string_view list);
+// Blank-separated masks; true when any matches ("!" is an ordinary character).
+bool TextInAnyMask(std::string_view text, std::string_view list);
+
+// The tokens of a list split at single blanks, empty tokens skipped.
+std::vector<std::string_view> SplitTokens(std::string_view list);
+
+// A signed 32-bit number: leading blanks, a sign, decimal or "$"/"0x" hexadecimal;
+// anything else gives 0.
+int32_t ToIntOrZero(std::string_view text);
+// Replaces the pattern until none is left, always searching from the start again.
+void ReplaceAll(std::string& text, std::string_view pattern, std::string_view value);
+// Control bytes to blanks, then blanks trimmed from both ends.
+std::string CleanLine(std::string_view text);
+// Removes one leading "Re:" or "Re^n:" (and one blank after it) when `removeRe` is on.
+std::string StripReplyPrefix(std::string_view text, bool removeRe);
+// Replaces the AREA: line of a raw packed message by "AREA:" + tag.
+bool ReplaceAreaLine(std::string& rawMessage, std::string_view newTag);
+
+// The text after the last "/" or "\".
+std::string FileNamePart(std::string_view path);
+
+}  // namespace kestal
