@@ -37,6 +37,11 @@ std::string StripReplyPrefix(std::string_view text, bool removeRe);
 // Replaces the AREA: line of a raw packed message by "AREA:" + tag.
 bool ReplaceAreaLine(std::string& rawMessage, std::string_view newTag);
 
+// The lines of a text file as DOS-style readers see them: a line ends at CR LF,
+// LF or a lone CR; a byte 26 (Ctrl-Z) ends the text; a last line without an end
+// counts when it is not empty. No other byte is special.
+std::vector<std::string> SplitTextLines(std::string_view text);
+
 // The text after the last "/" or "\".
 std::string FileNamePart(std::string_view path);
 
