@@ -93,9 +93,11 @@ struct Run {
   ReportState Report;
 
   RunCounters Counters;
-  int32_t TotalBytes = 0;
-  int32_t ScannedBytes = 0;
-  int ProgressPercent = -1;
+  // Byte sums for the progress percentage; 64-bit so that an inbound of more
+  // than 2 GB cannot overflow them.
+  int64_t TotalBytes = 0;    // all packet files found by the first pass
+  int64_t ScannedBytes = 0;  // packet files already processed by the second pass
+  int ProgressPercent = -1;  // the percentage last computed for the title
 };
 
 }  // namespace kestal

@@ -1,0 +1,171 @@
+#include "RoSystem/RunDriver.h"
+
+#include <string>
+#include <vector>
+
+#include "Logger/Log.h"
+#include "Pkt/Packet.h"
+#include "Platform/Clock.h"
+#include "Platform/Console.h"
+#include "Platform/Files.h"
+#include "Platform/Locale.h"
+#include "RoConfig/Config.h"
+#include "RoSystem/Exit.h"
+#include "RoSystem/Expiry.h"
+#include "RoTrf/Traffic.h"
+#include "RoTypes/Run.h"
+#include "Utils/Dates.h"
+#include "Utils/Text.h"
+
+namespace kestal {
+namespace {
+
+void StartUp(Run& run) {
+  run.Console.SetTitle("Kestal - Starting");
+  run.StartDir = platform::CurrentDirectory();
+  run.ExeDir = platform::ExecutableDirectory();
+  run.ConfigPath = run.ExeDir + "/Kestal.Ini";
+  platform::ChangeDirectory(run.ExeDir);
+  run.StartTime = run.Clock.Now();
+  run.Today = run.StartTime.Date;
+  run.DateFmt = platform::SystemShortDateFormat();
+  run.TodayText = FormatDate(run.Today, run.DateFmt);
+}
+
+void PrintBanner(Run& run) {
+  run.Console.WriteLine("Kestal 2.15/W32 \xF9 keeper of read-only echomail areas");
+  run.Console.WriteLine("For FidoNet sysops, by the Kestal developers");
+  run.Console.WriteLine("");
+}
+
+void StartTraffic(Run& run) {
+  run.Traffic.Enabled = !run.Config.TrfPath.empty();
+  if (!run.Traffic.Enabled) return;
+  run.Traffic.TodayTrafficFile =
+      run.Config.TrfPath + FormatCompactDate(run.StartTime.Date) + ".trf";
+  run.Traffic.RunDate = FormatDotDate(run.StartTime.Date);
+  run.Traffic.RunTime = FormatClockTime(run.StartTime);
+  run.Console.WriteLine(run.Lang.LangTrafficFile + " TRF: " + run.Traffic.TodayTrafficFile);
+  run.Console.WriteLine("");
+  LoadTrafficFile(run, run.Traffic.TodayTrafficFile);
+}
+
+// Pass 1: the sizes of every packet file, for the percentage in the title.
+void TotalPacketSizes(Run& run) {
+  for (const std::string& directory : run.Config.EchoMailPath) {
+    if (!platform::ChangeDirectory(directory)) continue;
+    for (const platform::DirEntry& entry : platform::ListFiles(".")) {
+      if (TextInMaskList(entry.Name, run.Config.Ext)) {
+        run.TotalBytes += static_cast<int64_t>(entry.Size);
+      }
+    }
+  }
+}
+
+// Pass 2. The listing is taken before a directory's packets are processed, so a
+// packet renamed to PSW or BAD on the way is not met again in this pass.
+void ScanPackets(Run& run) {
+  for (const std::string& directory : run.Config.EchoMailPath) {
+    if (!platform::ChangeDirectory(directory)) continue;
+    for (const platform::DirEntry& entry : platform::ListFiles(".")) {
+      if (!TextInAnyMask(entry.Name, run.Config.Ext)) continue;
+      ScanPacket(run, entry.Name, static_cast<int64_t>(entry.Size));
+      run.ScannedBytes += static_cast<int64_t>(entry.Size);
+    }
+  }
+}
+
+void LogSummary(Run& run) {
+  const RunCounters& c = run.Counters;
+  const LangFile& lang = run.Lang;
+  std::string packets = lang.LangPackets + ": " + std::to_string(c.PacketsScanned);
+  if (c.PacketsBad > 0) packets += ", " + lang.LangBad + ": " + std::to_string(c.PacketsBad);
+  if (c.NetMailPackets > 0) {
+    packets += ", " + lang.LangNetMail + ": " + std::to_string(c.NetMailPackets);
+  }
+  packets += ", " + lang.LangRemoved + ": " + std::to_string(c.PacketsDeleted);
+  WriteLog(run, packets, true, 1);
+
+  std::string messages = lang.LangMessages + ": " + std::to_string(c.MessagesScanned);
+  if (c.NetMailMessages > 0) {
+    messages += ", " + lang.LangNetMail + ": " + std::to_string(c.NetMailMessages);
+  }
+  messages += ", " + lang.LangRemoved + ": " + std::to_string(c.MessagesRemoved);
+  WriteLog(run, messages, true, 1);
+}
+
+void RunPasses(Run& run) {
+  StartTraffic(run);
+  if (run.Config.SafeMode) {
+    WriteLog(run, run.Lang.LangSafeModeStart, true, 1);
+    run.Console.WriteLine("");
+  }
+  run.Counters = RunCounters{};
+  run.TotalBytes = 0;
+  run.ScannedBytes = 0;
+
+  TotalPacketSizes(run);
+  ScanPackets(run);
+
+  LogSummary(run);
+  if (run.Config.SafeMode) {
+    run.Console.WriteLine("");
+    WriteLog(run, run.Lang.LangSafeModeEnd, true, 1);
+  }
+  if (run.Switch.ExpireRequested) ExpireRules(run);
+  FinishRun(run, 0);
+}
+
+}  // namespace
+
+void ReadSwitches(Run& run, const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg.size() < 2 || (arg[0] != '-' && arg[0] != '/')) continue;
+    // Only the switch letter ignores case: a configuration path keeps its own.
+    const char letter = UpperCaseAscii(arg.substr(1, 1))[0];
+    const std::string value = arg.substr(2);
+    if (letter == 'W') break;
+    switch (letter) {
+      case 'C':
+        run.ConfigPath = value;
+        break;
+      case 'D':
+        run.Switch.ExpireRequested = true;
+        break;
+      case 'S':
+        run.Switch.EchoStatsRequested = true;
+        run.Switch.EchoStatsArgument = UpperCaseAscii(value);
+        break;
+      case 'E':
+        run.Switch.NameStatsRequested = true;
+        run.Switch.NameStatsArgument = UpperCaseAscii(value);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+int RunWithArguments(Run& run, const std::vector<std::string>& args) {
+  try {
+    StartUp(run);
+    PrintBanner(run);
+    ReadSwitches(run, args);
+    LoadConfig(run);
+    RunPasses(run);
+  } catch (const RunExit& exit) {
+    return exit.Code;
+  }
+  return 0;  // not reached: a run always ends in ExitProgram
+}
+
+int RunKestal(int argc, char** argv) {
+  platform::InitLocale();
+  platform::SystemClock clock;
+  platform::StdoutConsole console;
+  Run run(clock, console);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return RunWithArguments(run, args);
+}
+
+}  // namespace kestal
