@@ -4,7 +4,9 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_GENERATOR ?= $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
-.PHONY: all build demo test test-sanitize deps clean
+.PHONY: all build demo test test-sanitize deps install clean
+
+PREFIX ?= /usr/local
 
 all: build
 
@@ -25,6 +27,10 @@ test-sanitize: deps
 	cmake -S . -B $(ASAN_BUILD) -G "$(CMAKE_GENERATOR)" -DKESTAL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Installs into PREFIX (default /usr/local); DESTDIR is honoured.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 deps:
 	bash scripts/deps.sh
