@@ -1,0 +1,204 @@
+#include "Platform/Files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "Platform/FdIo.h"
+
+namespace kestal::platform {
+
+namespace {
+
+constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as for any new file
+
+enum class Durability { Plain, Synced };
+
+bool StatFollowingLinks(const std::string& path, struct stat& info) {
+  return stat(path.c_str(), &info) == 0;
+}
+
+bool WriteToPath(const std::string& path, int flags, mode_t mode, std::string_view data) {
+  int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC | flags, mode);
+  if (fd < 0) return false;
+  bool written = WriteAll(fd, data);
+  return CloseChecked(fd) && written;
+}
+
+// Creates `path` exclusively; a file left half written is removed again, so a
+// failure leaves nothing behind.
+bool WriteExclusive(const std::string& path, std::string_view data, mode_t mode,
+                    Durability durability) {
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, data);
+  if (ok && durability == Durability::Synced) ok = fsync(fd) == 0;
+  ok = CloseChecked(fd) && ok;
+  if (!ok) unlink(path.c_str());
+  return ok;
+}
+
+mode_t CurrentUmask() {
+  mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
+
+// A link is followed, so that replacing a linked file (a configuration kept
+// elsewhere) updates that file instead of turning the link into a copy.
+std::string ReplacementTarget(const std::string& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+  std::unique_ptr<char, decltype(&free)> resolved(realpath(path.c_str(), nullptr), &free);
+  return resolved ? std::string(resolved.get()) : path;
+}
+
+std::string DirectoryPart(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string TemporaryPattern(const std::string& path) {
+  constexpr size_t kMaxBaseLength = 200;  // leaves room for the dot and suffix in NAME_MAX
+  size_t slash = path.rfind('/');
+  std::string directory = slash == std::string::npos ? "." : path.substr(0, slash);
+  std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (base.size() > kMaxBaseLength) base.resize(kMaxBaseLength);
+  return directory + "/." + base + ".XXXXXX";
+}
+
+// The new file gets the permissions of the file it replaces, or those of any
+// newly created file.
+mode_t ReplacementMode(const std::string& target) {
+  struct stat info {};
+  if (StatFollowingLinks(target, info)) return info.st_mode & 07777;
+  return kNewFileMode & ~CurrentUmask();
+}
+
+void SyncDirectory(const std::string& directory) {
+  int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);  // best effort: the rename itself has already succeeded
+  close(fd);
+}
+
+// A rename across file systems: a copy created exclusively (so an existing `to`
+// stays untouched), then the source deleted. On failure both names are as before.
+bool MoveAcrossFileSystems(const std::string& from, const std::string& to) {
+  struct stat info {};
+  if (!StatFollowingLinks(from, info) || !S_ISREG(info.st_mode)) return false;
+  std::optional<std::string> content = ReadFile(from);
+  if (!content) return false;
+  if (!WriteExclusive(to, *content, info.st_mode & 07777, Durability::Synced)) return false;
+  if (unlink(from.c_str()) != 0) {
+    unlink(to.c_str());
+    return false;
+  }
+  return true;
+}
+
+// For file systems without RENAME_NOREPLACE: a hard link fails when `to` is
+// taken, which makes the check and the rename one step.
+bool LinkThenUnlink(const std::string& from, const std::string& to) {
+  if (link(from.c_str(), to.c_str()) != 0) {
+    if (errno == EXDEV) return MoveAcrossFileSystems(from, to);
+    if (errno != EPERM) return false;
+    // No hard links either (FAT and the like): check, then rename.
+    struct stat info {};
+    if (lstat(to.c_str(), &info) == 0 || errno != ENOENT) return false;
+    return rename(from.c_str(), to.c_str()) == 0;
+  }
+  if (unlink(from.c_str()) != 0) {
+    unlink(to.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  struct stat info {};
+  return StatFollowingLinks(path, info) && S_ISREG(info.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat info {};
+  return StatFollowingLinks(path, info) && S_ISDIR(info.st_mode);
+}
+
+std::optional<uint64_t> FileSize(const std::string& path) {
+  struct stat info {};
+  if (!StatFollowingLinks(path, info) || !S_ISREG(info.st_mode)) return std::nullopt;
+  return static_cast<uint64_t>(info.st_size);
+}
+
+std::optional<std::string> ReadFile(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> content = ReadAll(fd);
+  close(fd);
+  return content;
+}
+
+bool WriteFile(const std::string& path, std::string_view data) {
+  return WriteToPath(path, O_CREAT | O_TRUNC, kNewFileMode, data);
+}
+
+bool AppendFile(const std::string& path, std::string_view data) {
+  return WriteToPath(path, O_CREAT | O_APPEND, kNewFileMode, data);
+}
+
+bool CreateNewFile(const std::string& path, std::string_view data) {
+  return WriteExclusive(path, data, kNewFileMode, Durability::Plain);
+}
+
+bool ReplaceFile(const std::string& path, std::string_view data) {
+  std::string target = ReplacementTarget(path);
+  std::string temporary = TemporaryPattern(target);
+  int fd = mkstemp(temporary.data());
+  if (fd < 0) return false;
+
+  bool ok = fchmod(fd, ReplacementMode(target)) == 0 && WriteAll(fd, data) && fsync(fd) == 0;
+  ok = CloseChecked(fd) && ok;
+  ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    unlink(temporary.c_str());
+    return false;
+  }
+  SyncDirectory(DirectoryPart(target));
+  return true;
+}
+
+bool CopyFile(const std::string& from, const std::string& to) {
+  // Read whole before the destination is truncated, so copying a file onto
+  // itself keeps its bytes.
+  std::optional<std::string> content = ReadFile(from);
+  return content && WriteFile(to, *content);
+}
+
+bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno == EXDEV) return MoveAcrossFileSystems(from, to);
+  // EINVAL: the file system does not support the flag.
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  return LinkThenUnlink(from, to);
+}
+
+bool RenameReplace(const std::string& from, const std::string& to) {
+  if (rename(from.c_str(), to.c_str()) == 0) return true;
+  if (errno != EXDEV) return false;
+  std::optional<std::string> content = ReadFile(from);
+  return content && ReplaceFile(to, *content) && DeleteFile(from);
+}
+
+}  // namespace kestal::platform
