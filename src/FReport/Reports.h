@@ -10,7 +10,14 @@ namespace kestal {
 
 struct Run;
 
-// A report about a caught message, through a template in TemplatePath.
+// The body of the template TemplatePath + name, each line after the first ended
+// by CR LF. The first line becomes run.Report.ReportSubject; an unreadable or
+// empty template gives an empty body and leaves the subject as it was.
+std::string ReadTemplate(Run& run, const std::string& templateName);
+
+// A report about a caught message, through a template in TemplatePath. Nothing
+// is written for the destination 1:0/0, which an uplink address whose macros
+// stood for an address the message does not give becomes.
 void SendMessageReport(Run& run, const std::string& templateName, const std::string& toName,
                        const TFidoAddr& destination, const TPktMsgHeader& message);
 // A report that a rule has expired; `sectionText` is its section, lines ended by CR.

@@ -1,0 +1,169 @@
+#include "FReport/Netmail.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+#include "FReport/MsgFormat.h"
+#include "Platform/Files.h"
+#include "RoTypes/Run.h"
+#include "Utils/Address.h"
+#include "Utils/Dates.h"
+#include "Utils/Text.h"
+
+namespace kestal {
+
+namespace {
+
+constexpr char kCR = '\r';
+constexpr std::string_view kProgramId = "Kestal 2.15/W32";
+
+// Copies the text into a zero-filled field, keeping the last byte zero.
+void PutText(std::string& header, int offset, int size, std::string_view text) {
+  std::string_view cut = text.substr(0, static_cast<size_t>(size - 1));
+  header.replace(static_cast<size_t>(offset), cut.size(), cut);
+}
+
+// Stores the low 16 bits of the value, little-endian.
+void PutWord(std::string& header, int offset, int32_t value) {
+  const auto bits = static_cast<uint32_t>(value);
+  header[static_cast<size_t>(offset)] = static_cast<char>(bits & 0xFF);
+  header[static_cast<size_t>(offset) + 1] = static_cast<char>((bits >> 8) & 0xFF);
+}
+
+std::string FixedHeader(const std::string& fromName, const TFidoAddr& origin,
+                        const std::string& toName, const TFidoAddr& destination,
+                        const std::string& subject, const TDateTime& now) {
+  using namespace msgformat;
+  std::string header(kHeaderSize, '\0');
+  PutText(header, kFromNameOffset, kFromNameSize, fromName);
+  PutText(header, kToNameOffset, kToNameSize, toName);
+  PutText(header, kSubjectOffset, kSubjectSize, subject);
+  PutText(header, kDateTimeOffset, kDateTimeSize, FormatMessageDateTime(now));
+  PutWord(header, kDestNodeOffset, destination.Node);
+  PutWord(header, kOrigNodeOffset, origin.Node);
+  PutWord(header, kOrigNetOffset, origin.Net);
+  PutWord(header, kDestNetOffset, destination.Net);
+  PutWord(header, kDestZoneOffset, destination.Zone);
+  PutWord(header, kOrigZoneOffset, origin.Zone);
+  PutWord(header, kDestPointOffset, destination.Point);
+  PutWord(header, kOrigPointOffset, origin.Point);
+  PutWord(header, kAttributeOffset, kAttrPrivate | kAttrKillSent | kAttrLocal);
+  return header;
+}
+
+void AppendKludge(std::string& text, std::string_view kludge) {
+  text += '\x01';
+  text += kludge;
+  text += kCR;
+}
+
+std::string ZoneNetNode(const TFidoAddr& address) {
+  return FormatAddress(address.Zone, address.Net, address.Node, 0);
+}
+
+// The time as a DOS date-time stamp: year-1980, month, day, hour, minute, second/2.
+uint32_t DosDateTime(const TDateTime& time) {
+  const auto year = static_cast<uint32_t>(time.Date.Year - 1980) & 0x7F;
+  return year << 25 | static_cast<uint32_t>(time.Date.Month) << 21 |
+         static_cast<uint32_t>(time.Date.Day) << 16 | static_cast<uint32_t>(time.Hour) << 11 |
+         static_cast<uint32_t>(time.Minute) << 5 | static_cast<uint32_t>(time.Second) / 2;
+}
+
+// The number of an "N.msg" name (letter case ignored), or -1 for any other name.
+// Numbers too large to be followed by another are ignored as well.
+int MsgNumberOfName(std::string_view name) {
+  if (!TextMatchesMask(name, "*.MSG")) return -1;
+  const std::string_view stem = name.substr(0, name.find('.'));
+  if (stem.empty()) return -1;
+  int64_t number = 0;
+  for (char c : stem) {
+    if (c < '0' || c > '9') return -1;
+    number = number * 10 + (c - '0');
+    if (number >= INT_MAX) return -1;
+  }
+  return static_cast<int>(number);
+}
+
+int ListNextMsgNumber(const std::string& directory) {
+  int highest = 0;
+  for (const platform::DirEntry& entry : platform::ListFiles(directory)) {
+    const int number = MsgNumberOfName(entry.Name);
+    if (number > highest) highest = number;
+  }
+  return highest + 1;
+}
+
+bool NameTaken(const std::string& path) {
+  return platform::FileExists(path) || platform::DirectoryExists(path);
+}
+
+}  // namespace
+
+std::string BuildMsgHead(Run& run, const std::string& fromName, const TFidoAddr& origin,
+                         const std::string& toName, const TFidoAddr& destination,
+                         const std::string& subject) {
+  std::string text =
+      FixedHeader(fromName, origin, toName, destination, subject, run.Clock.Now());
+  AppendKludge(text, "INTL " + ZoneNetNode(destination) + " " + ZoneNetNode(origin));
+  if (origin.Point != 0) AppendKludge(text, "FMPT " + std::to_string(origin.Point));
+  if (destination.Point != 0) AppendKludge(text, "TOPT " + std::to_string(destination.Point));
+  AppendKludge(text, "MSGID: " + FormatAddress(origin) + " " + MakeMsgIdSerial(run));
+  AppendKludge(text, "PID: " + std::string(kProgramId));
+  return text;
+}
+
+void AppendTail(const Run& run, const TFidoAddr& origin, std::string& text) {
+  const Settings& config = run.Config;
+  text += kCR;
+  if (!config.Tagline.empty()) text += "... " + config.Tagline + kCR;
+  text += "--- " + config.Tearline + kCR;
+  if (!config.Origin.empty()) {
+    text += " * Origin: " + config.Origin + " (" + FormatAddress(origin) + ")" + kCR;
+  }
+  text += '\0';
+}
+
+std::string MakeMsgIdSerial(Run& run) {
+  const TDateTime now = run.Clock.Now();
+  // Signed 32-bit arithmetic that wraps, done on unsigned values to stay defined.
+  auto serial = static_cast<int32_t>(DosDateTime(now) * 1000u +
+                                     static_cast<uint32_t>(now.Millisecond));
+  if (serial < 0) serial = static_cast<int32_t>(static_cast<uint32_t>(serial) + INT32_MAX);
+  int32_t& last = run.Report.LastMsgIdSerial;
+  if (serial <= last) serial = static_cast<int32_t>(static_cast<uint32_t>(last) + 1u);
+  last = serial;
+  char hex[9];
+  std::snprintf(hex, sizeof hex, "%08x", static_cast<uint32_t>(serial));
+  return hex;
+}
+
+int NextMsgNumber(Run& run, const std::string& directory) {
+  auto& known = run.Report.NextMsgNumber;
+  auto found = known.find(directory);
+  if (found == known.end()) found = known.emplace(directory, ListNextMsgNumber(directory)).first;
+  return found->second;
+}
+
+bool WriteNetmail(Run& run, const TFidoAddr& destination, const std::string& text) {
+  const std::string& directory =
+      IsOwnAddress(destination, run.Own) ? run.Config.ReportPath : run.Config.ReportOutPath;
+  int number = NextMsgNumber(run, directory);
+  // Another program may have taken numbers since the directory was listed: move
+  // on past them, never over them. Any other failure gives up on this message.
+  for (;; ++number) {
+    if (number == INT_MAX) return false;
+    const std::string path = directory + std::to_string(number) + ".msg";
+    if (platform::CreateNewFile(path, text)) break;
+    if (!NameTaken(path)) return false;
+  }
+  run.Report.NextMsgNumber[directory] = number + 1;
+  return true;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  return platform::ReadFile(path).value_or(std::string());
+}
+
+}  // namespace kestal
