@@ -1,7 +1,47 @@
-// Placeholder until this module is written.
 #include "RoSystem/Language.h"
 
+#include "Platform/Files.h"
+#include "RoSystem/Exit.h"
+#include "RoTypes/Run.h"
+
 namespace kestal {
-bool ParseLanguage(std::string_view, LangFile&) { return false; }
-void LoadLanguage(Run&, const std::string&) {}
+
+bool ParseLanguage(std::string_view bytes, LangFile& lang) {
+  if (bytes.size() < kLangSignature.size()) return false;
+  std::string_view strings = bytes.substr(0, bytes.size() - kLangSignature.size());
+  if (bytes.substr(strings.size()) != kLangSignature) return false;
+
+  // The texts are never read into the signature: a text without its byte 0 ends
+  // there, and every later text is empty.
+  LangFile parsed;
+  size_t offset = 0;
+  for (const LangPosition& position : kLangPositions) {
+    if (offset >= strings.size()) break;
+    size_t end = strings.find('\0', offset);
+    if (end == std::string_view::npos) end = strings.size();
+    parsed.*position.Text = std::string(strings.substr(offset, end - offset));
+    offset = end + 1;
+  }
+  lang = std::move(parsed);
+  return true;
+}
+
+std::string EncodeLanguage(const LangFile& lang) {
+  std::string bytes;
+  for (const LangPosition& position : kLangPositions) {
+    bytes += lang.*position.Text;
+    bytes += '\0';
+  }
+  bytes += kLangSignature;
+  return bytes;
+}
+
+void LoadLanguage(Run& run, const std::string& fileName) {
+  std::optional<std::string> bytes = platform::ReadFile(run.ExeDir + "/" + fileName);
+  if (!bytes || !ParseLanguage(*bytes, run.Lang)) {
+    run.Console.WriteLine(fileName + " is incorrect");
+    ExitProgram(run, 5);
+  }
+}
+
 }  // namespace kestal

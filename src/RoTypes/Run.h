@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 
 #include "Platform/Clock.h"
@@ -44,6 +45,7 @@ struct Switches {
 
 struct LogState {
   platform::AppendStream File;  // open from OpenLog to CloseLog when LogLevel > 0
+  bool SendingErrorReport = false;  // an error report is being written; no second one
 };
 
 struct TrafficState {
@@ -52,6 +54,8 @@ struct TrafficState {
   std::string RunDate;   // "dd.mm.yyyy" of the start time
   std::string RunTime;   // "hh:nn:ss" of the start time
   TrafficList List;
+  // Daily files that exist but could not be read: a save never replaces them.
+  std::set<std::string> UnreadableFiles;
 };
 
 // Values set while a rule is applied and read by the report macros, and the
