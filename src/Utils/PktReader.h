@@ -9,7 +9,9 @@ namespace kestal {
 // A bounded byte reader over a file's bytes in memory. Once BytesRead reaches
 // ReadLimit every read delivers byte 0 without moving, so a truncated packet ends
 // its strings and its message loop by itself. Reading past the end of the buffer
-// delivers 0 too, whatever the limit says.
+// delivers 0 too, whatever the limit says, and does not count in BytesRead: a
+// file that shrank after it was listed then ends with BytesRead below ReadLimit,
+// and the packet's size check reports it.
 class PktReader {
  public:
   // REQUIRES: `data` outlives the reader.
@@ -19,7 +21,10 @@ class PktReader {
   // Bytes up to the terminator, which is consumed and not returned; stops early at
   // the limit.
   std::string ReadUntil(unsigned char terminator);
-  // Moves the position back by n bytes and lowers BytesRead by n.
+  // Undoes the last n reads of ReadByte: moves the position back and lowers
+  // BytesRead by the bytes they took from the buffer. Reads that delivered an
+  // invented 0 (at the limit or past the buffer) took nothing and give nothing
+  // back, so a truncated packet's last bytes are never read twice.
   void StepBack(int32_t n);
   // Moves to an absolute offset; BytesRead is unchanged.
   void Seek(int32_t offset);
@@ -29,10 +34,16 @@ class PktReader {
   int32_t Position() const { return position_; }
 
  private:
+  // Bytes that can still be read: before both the limit and the buffer end.
+  int32_t Available() const;
+  // The buffer's size, at most what a position can hold.
+  int32_t BufferSize() const;
+
   std::string_view data_;
   int32_t readLimit_;
   int32_t bytesRead_ = 0;
   int32_t position_ = 0;
+  int32_t phantomReads_ = 0;  // reads since the last real one that delivered an invented 0
 };
 
 }  // namespace kestal

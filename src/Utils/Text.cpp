@@ -1,0 +1,247 @@
+#include "Utils/Text.h"
+
+#include <limits>
+
+namespace kestal {
+
+namespace {
+
+constexpr char kCtrlZ = 26;
+
+unsigned char UpperCp866(unsigned char c) {
+  if (c >= 0x61 && c <= 0x7A) return c - 0x20;  // Latin a-z
+  if (c >= 0xA0 && c <= 0xAF) return c - 0x20;  // Cyrillic first half of the lower case
+  if (c >= 0xE0 && c <= 0xEF) return c - 0x50;  // Cyrillic second half of the lower case
+  if (c == 0xF1 || c == 0xF3 || c == 0xF5 || c == 0xF7) return c - 1;
+  return c;
+}
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
+
+std::string UpperCp866Copy(std::string_view text) {
+  std::string copy(text);
+  UpperCaseCp866(copy);
+  return copy;
+}
+
+// -1 when `c` is not a digit of the base.
+int DigitValue(char c, int base) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (base == 16 && c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (base == 16 && c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+// One left-to-right pass; text inserted by a replacement is not searched again.
+void ReplaceOnce(std::string& text, std::string_view pattern, std::string_view value) {
+  size_t from = 0;
+  while ((from = text.find(pattern, from)) != std::string::npos) {
+    text.replace(from, pattern.size(), value);
+    from += value.size();
+  }
+}
+
+// Replaces the first occurrence again and again until none is left. Only
+// called with a value shorter than the pattern: every step shortens the text,
+// so the loop ends. An occurrence created by a replacement overlaps the
+// replaced bytes, so the search resumes just before them instead of at the start.
+void ReplaceUntilGone(std::string& text, std::string_view pattern, std::string_view value) {
+  size_t from = 0;
+  while ((from = text.find(pattern, from)) != std::string::npos) {
+    text.replace(from, pattern.size(), value);
+    from = from >= pattern.size() - 1 ? from - (pattern.size() - 1) : 0;
+  }
+}
+
+}  // namespace
+
+void UpperCaseCp866(std::string& text) {
+  for (char& c : text) c = static_cast<char>(UpperCp866(static_cast<unsigned char>(c)));
+}
+
+std::string UpperCaseAscii(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) c = UpperAscii(c);
+  return upper;
+}
+
+bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+  }
+  return true;
+}
+
+bool TextMatchesMask(std::string_view text, std::string_view mask) {
+  if (mask == "*") return true;
+  const std::string upperText = UpperCp866Copy(text);
+  const std::string upperMask = UpperCp866Copy(mask);
+  const bool starAtStart = !mask.empty() && mask.front() == '*';
+  const bool starAtEnd = !mask.empty() && mask.back() == '*';
+  if (!starAtStart && !starAtEnd) return upperText == upperMask;
+  const std::string_view maskView = upperMask;
+  if (starAtStart && starAtEnd) {
+    const std::string_view middle = maskView.substr(1, maskView.size() - 2);
+    return !middle.empty() && upperText.find(middle) != std::string::npos;
+  }
+  if (upperText.size() < maskView.size() - 1) return false;
+  if (starAtStart) return EndsWith(upperText, maskView.substr(1));
+  return StartsWith(upperText, maskView.substr(0, maskView.size() - 1));
+}
+
+bool TextInMaskList(std::string_view text, std::string_view list) {
+  bool result = false;
+  for (std::string_view token : SplitTokens(list)) {
+    if (token.front() == '!') {
+      result = result && !TextMatchesMask(text, token.substr(1));
+    } else {
+      result = result || TextMatchesMask(text, token);
+    }
+  }
+  return result;
+}
+
+bool TextInAnyMask(std::string_view text, std::string_view list) {
+  for (std::string_view token : SplitTokens(list)) {
+    if (TextMatchesMask(text, token)) return true;
+  }
+  return false;
+}
+
+std::vector<std::string_view> SplitTokens(std::string_view list) {
+  std::vector<std::string_view> tokens;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t blank = list.find(' ', start);
+    if (blank == std::string_view::npos) blank = list.size();
+    if (blank > start) tokens.push_back(list.substr(start, blank - start));
+    start = blank + 1;
+  }
+  return tokens;
+}
+
+int32_t ToIntOrZero(std::string_view text) {
+  size_t i = text.find_first_not_of(' ');
+  if (i == std::string_view::npos) return 0;
+  bool negative = false;
+  if (text[i] == '+' || text[i] == '-') {
+    negative = text[i] == '-';
+    ++i;
+  }
+  int base = 10;
+  if (i < text.size() && text[i] == '$') {
+    base = 16;
+    i += 1;
+  } else if (StartsWith(text.substr(i), "0x") || StartsWith(text.substr(i), "0X")) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= text.size()) return 0;
+  // A value beyond 32 bits is not such a number; the bound stops the sum early.
+  constexpr int64_t kBound = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    const int digit = DigitValue(text[i], base);
+    if (digit < 0) return 0;
+    value = value * base + digit;
+    if (value > kBound) return 0;
+  }
+  if (negative) value = -value;
+  if (value > std::numeric_limits<int32_t>::max()) return 0;
+  return static_cast<int32_t>(value);
+}
+
+void ReplaceAll(std::string& text, std::string_view pattern, std::string_view value) {
+  if (pattern.empty()) return;
+  // Searching from the start again after each step lets a replacement merge with
+  // its surroundings (a run of blanks before a CR shrinks to nothing). That only
+  // ends when every step shortens the text; a value that is as long as the
+  // pattern or longer (a sender's name in a template, say) could otherwise
+  // rebuild the pattern forever, so such values are put in by one pass.
+  if (value.size() < pattern.size()) {
+    ReplaceUntilGone(text, pattern, value);
+  } else {
+    ReplaceOnce(text, pattern, value);
+  }
+}
+
+std::string CleanLine(std::string_view text) {
+  std::string line(text);
+  for (char& c : line) {
+    if (static_cast<unsigned char>(c) < 32) c = ' ';
+  }
+  const size_t first = line.find_first_not_of(' ');
+  if (first == std::string::npos) return "";
+  const size_t last = line.find_last_not_of(' ');
+  return line.substr(first, last - first + 1);
+}
+
+std::string StripReplyPrefix(std::string_view text, bool removeRe) {
+  if (!removeRe || text.size() < 3) return std::string(text);
+  if (UpperAscii(text[0]) != 'R' || UpperAscii(text[1]) != 'E') return std::string(text);
+  size_t i = 2;
+  if (text[i] == '^') {
+    ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  }
+  if (i >= text.size() || text[i] != ':') return std::string(text);
+  ++i;
+  if (i < text.size() && text[i] == ' ') ++i;
+  return std::string(text.substr(i));
+}
+
+bool ReplaceAreaLine(std::string& rawMessage, std::string_view newTag) {
+  // The type word, six header words and the 20-byte date field come first.
+  constexpr size_t kDateFieldLast = 33;
+  constexpr int kSubjectTerminator = 4;  // date, to-name, from-name, subject
+  if (rawMessage.size() <= kDateFieldLast + 1) return false;
+  size_t terminator = kDateFieldLast;
+  int zeros = 0;
+  for (; terminator < rawMessage.size(); ++terminator) {
+    if (rawMessage[terminator] == '\0' && ++zeros == kSubjectTerminator) break;
+  }
+  if (zeros < kSubjectTerminator) return false;
+  const size_t lineStart = terminator + 1;
+  const size_t lineEnd = rawMessage.find('\r', lineStart);
+  if (lineEnd == std::string::npos) return false;
+  constexpr std::string_view kArea = "AREA:";
+  const std::string_view line = std::string_view(rawMessage).substr(lineStart, lineEnd - lineStart);
+  if (line.size() < kArea.size() || !EqualsIgnoreCaseAscii(line.substr(0, kArea.size()), kArea)) {
+    return false;
+  }
+  rawMessage.replace(lineStart, line.size(), std::string(kArea) + std::string(newTag));
+  return true;
+}
+
+std::vector<std::string> SplitTextLines(std::string_view text) {
+  text = text.substr(0, text.find(kCtrlZ));
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(text.substr(start));
+      break;
+    }
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  return lines;
+}
+
+std::string FileNamePart(std::string_view path) {
+  const size_t separator = path.find_last_of("/\\");
+  return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
+}
+
+}  // namespace kestal
