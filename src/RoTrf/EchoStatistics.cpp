@@ -1,0 +1,129 @@
+// The echo statistics report (-S): the daily traffic files of a period, one entry
+// per area, through the template TrfTemplate into TrfStatName.
+
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+#include "FReport/Netmail.h"
+#include "Platform/Files.h"
+#include "Platform/Locale.h"
+#include "RoTrf/Period.h"
+#include "RoTrf/StatTemplate.h"
+#include "RoTrf/Statistics.h"
+#include "RoTrf/Traffic.h"
+#include "RoTypes/Run.h"
+#include "Utils/Dates.h"
+
+namespace kestal {
+namespace {
+
+enum class EchoSort { EchoAsc, EchoDsc, MsgsAsc, MsgsDsc, SizeAsc, SizeDsc };
+
+// Keys are compared with their letter case; anything else is the default.
+EchoSort EchoSortFromKey(std::string_view key) {
+  if (key == "EchoAsc") return EchoSort::EchoAsc;
+  if (key == "EchoDsc") return EchoSort::EchoDsc;
+  if (key == "MsgsAsc") return EchoSort::MsgsAsc;
+  if (key == "SizeAsc") return EchoSort::SizeAsc;
+  if (key == "SizeDsc") return EchoSort::SizeDsc;
+  return EchoSort::MsgsDsc;
+}
+
+int CompareNumbers(uint32_t a, uint32_t b) { return a < b ? -1 : a > b ? 1 : 0; }
+
+int FirstDifference(std::initializer_list<int> orders) {
+  for (int order : orders) {
+    if (order != 0) return order;
+  }
+  return 0;
+}
+
+int CompareTraffic(EchoSort mode, const TTrf& a, const TTrf& b) {
+  int name = CompareNamesIgnoringCase(a.EchoName, b.EchoName);
+  int msgs = CompareNumbers(a.Msgs, b.Msgs);
+  int size = CompareNumbers(a.Size, b.Size);
+  switch (mode) {
+    case EchoSort::EchoAsc: return FirstDifference({name, msgs, size});
+    case EchoSort::EchoDsc: return -FirstDifference({name, msgs, size});
+    case EchoSort::MsgsAsc: return FirstDifference({msgs, size, name});
+    case EchoSort::MsgsDsc: return -FirstDifference({msgs, size, name});
+    case EchoSort::SizeAsc: return FirstDifference({size, msgs, name});
+    case EchoSort::SizeDsc: return -FirstDifference({size, msgs, name});
+  }
+  return 0;
+}
+
+// Empties the list and loads the daily files of the period, oldest first.
+void LoadTrafficPeriod(Run& run, const TPeriod& period) {
+  run.Traffic.List.clear();
+  int shown = 0;
+  for (int day = period.First; day >= period.Last; --day) {
+    LoadTrafficFile(run, run.Config.TrfPath + FormatCompactDate(PeriodDay(run, day)) + ".trf");
+    if (period.First == period.Last) continue;
+    int percent = (period.First - day) * 100 / (period.First - period.Last);
+    if (percent > shown) {
+      run.Console.WriteProgress(ProgressText(percent));
+      shown = percent;
+    }
+  }
+}
+
+StatMacros EntryMacros(const TTrf& entry, size_t index, uint64_t totalMsgs, char separator) {
+  return {
+      {"%Num%", std::to_string(index + 1)},
+      {"%EchoName%", entry.EchoName},
+      {"%Size%", std::to_string(entry.Size)},
+      {"%Msgs%", std::to_string(entry.Msgs)},
+      {"%AverSize%", std::to_string(entry.Msgs == 0 ? 0 : entry.Size / entry.Msgs)},
+      {"%Percent%", FormatPercent(entry.Msgs, totalMsgs, separator)},
+  };
+}
+
+}  // namespace
+
+void BuildEchoStatistics(Run& run, const std::string& periodText) {
+  run.Console.WriteLine("");
+  TStatTemplate tpl =
+      SplitSortLine(ReadWholeFile(run.Config.TemplatePath + run.Config.TrfTemplate));
+  TPeriod period = ParsePeriod(run, periodText);
+  run.Console.WriteLine(run.Lang.LangEchoStatProgress + ": " + period.Text);
+  LoadTrafficPeriod(run, period);
+  // An area counted on several days becomes one entry.
+  MergeTrafficList(run);
+  TrafficList& list = run.Traffic.List;
+  EchoSort mode = EchoSortFromKey(tpl.SortKey);
+  std::stable_sort(list.begin(), list.end(), [mode](const TTrf& a, const TTrf& b) {
+    return CompareTraffic(mode, a, b) < 0;
+  });
+
+  platform::DeleteFile(run.Config.TrfStatName);
+  run.Console.WriteLine(run.Lang.LangEchoCount + " - " + std::to_string(list.size()));
+  if (list.empty() && !run.Config.CreateEmptyStat) return;
+
+  // 64-bit, so that a long period cannot wrap the totals.
+  uint64_t totalMsgs = 0;
+  uint64_t totalSize = 0;
+  for (const TTrf& entry : list) {
+    totalMsgs += entry.Msgs;
+    totalSize += entry.Size;
+  }
+  char separator = platform::SystemDecimalSeparator();
+  TStatValues values;
+  values.PeriodText = period.Text;
+  values.EntryCount = list.size();
+  values.EntryMacros = [&](size_t index) {
+    return EntryMacros(list[index], index, totalMsgs, separator);
+  };
+  values.Totals = {
+      {"%SummSize%", std::to_string(totalSize)},
+      {"%SummMsgs%", std::to_string(totalMsgs)},
+      {"%SummAverSize%", std::to_string(totalMsgs == 0 ? 0 : totalSize / totalMsgs)},
+      {"%SummPercent%", FormatPercent(totalMsgs, totalMsgs, separator)},
+      {"%SummEcho%", std::to_string(list.size())},
+  };
+  WriteStatReport(run.Config.TrfStatName, ExpandStatTemplate(tpl.Body, values));
+}
+
+}  // namespace kestal

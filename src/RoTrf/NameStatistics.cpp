@@ -1,0 +1,120 @@
+// The name statistics report (-E): the records of "statecho.trf" written in a
+// period, one per caught message, through the template StatTemplate into StatName.
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FReport/Netmail.h"
+#include "Platform/Files.h"
+#include "RoTrf/Period.h"
+#include "RoTrf/StatTemplate.h"
+#include "RoTrf/Statistics.h"
+#include "RoTrf/Traffic.h"
+#include "RoTrf/TrafficFormat.h"
+#include "RoTrf/TrafficRecords.h"
+#include "RoTypes/Run.h"
+
+namespace kestal {
+namespace {
+
+enum class NameSort { EchoAsc, EchoDsc, NameAsc, NameDsc };
+
+// Keys are compared with their letter case; anything else is the default.
+NameSort NameSortFromKey(std::string_view key) {
+  if (key == "EchoAsc") return NameSort::EchoAsc;
+  if (key == "EchoDsc") return NameSort::EchoDsc;
+  if (key == "NameDsc") return NameSort::NameDsc;
+  return NameSort::NameAsc;
+}
+
+int CompareStat(NameSort mode, const TStat& a, const TStat& b) {
+  int echo = CompareNamesIgnoringCase(a.EchoName, b.EchoName);
+  int name = CompareNamesIgnoringCase(a.NameFrom, b.NameFrom);
+  switch (mode) {
+    case NameSort::EchoAsc: return echo != 0 ? echo : name;
+    case NameSort::EchoDsc: return -(echo != 0 ? echo : name);
+    case NameSort::NameAsc: return name != 0 ? name : echo;
+    case NameSort::NameDsc: return -(name != 0 ? name : echo);
+  }
+  return 0;
+}
+
+// The records whose run date lies in the period, in file order.
+std::vector<TStat> LoadNamePeriod(Run& run, const TPeriod& period) {
+  std::vector<TStat> list;
+  std::string path = run.Config.TrfPath + trf::name::kFileName;
+  if (!platform::FileExists(path)) return list;
+  std::optional<std::string> bytes = platform::ReadFile(path);
+  if (!bytes) return list;
+  TDate first = PeriodDay(run, period.First);
+  TDate last = PeriodDay(run, period.Last);
+  std::string_view data = *bytes;
+  int shown = 0;
+  // A fragment after the last whole record is what an interrupted write left; it
+  // is no record (the next append drops it).
+  for (size_t offset = 0; offset + trf::name::kRecordSize <= data.size();
+       offset += trf::name::kRecordSize) {
+    TStat stat = DecodeNameRecord(data.substr(offset));
+    // A date that does not parse places the record in no period.
+    std::optional<TDate> day = ParseTrafficDate(run, stat.Date);
+    if (!day || *day < first || *day > last) continue;
+    list.push_back(std::move(stat));
+    int percent = static_cast<int>((offset + trf::name::kRecordSize) * 100 / data.size());
+    if (percent > shown) {
+      run.Console.WriteProgress(ProgressText(percent));
+      shown = percent;
+    }
+  }
+  return list;
+}
+
+StatMacros RecordMacros(const TStat& stat, size_t index) {
+  return {
+      {"%Num%", std::to_string(index + 1)},
+      {"%NameFrom%", stat.NameFrom},
+      {"%NameTo%", stat.NameTo},
+      {"%EchoName%", stat.EchoName},
+      {"%Subj%", stat.Subj},
+      {"%Address%", stat.Address},
+      {"%Size%", std::to_string(stat.Size)},
+  };
+}
+
+}  // namespace
+
+void BuildNameStatistics(Run& run, const std::string& periodText) {
+  run.Console.WriteLine("");
+  std::string text = ReadWholeFile(run.Config.TemplatePath + run.Config.StatTemplate);
+  // Text before the sort line, wherever it stands, is the template's own comment.
+  size_t sortLine = text.find("%Sort%");
+  if (sortLine != std::string::npos) text.erase(0, sortLine);
+  TStatTemplate tpl = SplitSortLine(text);
+  TPeriod period = ParsePeriod(run, periodText);
+  run.Console.WriteLine(run.Lang.LangNameStatProgress + ": " + period.Text);
+  std::vector<TStat> list = LoadNamePeriod(run, period);
+  run.Console.WriteLine(run.Lang.LangMessages + " - " + std::to_string(list.size()));
+  NameSort mode = NameSortFromKey(tpl.SortKey);
+  std::stable_sort(list.begin(), list.end(), [mode](const TStat& a, const TStat& b) {
+    return CompareStat(mode, a, b) < 0;
+  });
+
+  platform::DeleteFile(run.Config.StatName);
+  if (list.empty() && !run.Config.CreateEmptyStat) return;
+
+  uint64_t totalSize = 0;  // 64-bit, so that many records cannot wrap it
+  for (const TStat& stat : list) totalSize += stat.Size;
+  TStatValues values;
+  values.PeriodText = period.Text;
+  values.EntryCount = list.size();
+  values.EntryMacros = [&](size_t index) { return RecordMacros(list[index], index); };
+  values.Totals = {
+      {"%SummSize%", std::to_string(totalSize)},
+      {"%SummAverSize%", std::to_string(list.empty() ? 0 : totalSize / list.size())},
+      {"%SummMsgs%", std::to_string(list.size())},
+  };
+  WriteStatReport(run.Config.StatName, ExpandStatTemplate(tpl.Body, values));
+}
+
+}  // namespace kestal

@@ -1,0 +1,39 @@
+#include "RoTrf/Period.h"
+
+#include <algorithm>
+
+#include "RoTypes/Run.h"
+#include "Utils/Dates.h"
+#include "Utils/Text.h"
+
+namespace kestal {
+namespace {
+
+// A hundred years back is more than any traffic directory holds; larger numbers
+// would make the echo statistics try a file for every day of millions of years.
+// Days ahead of the start day hold no traffic, so negative numbers count as 0.
+constexpr int kMaxDaysBack = 36525;
+
+int DaysBack(std::string_view text) { return std::clamp(ToIntOrZero(text), 0, kMaxDaysBack); }
+
+}  // namespace
+
+TPeriod ParsePeriod(const Run& run, std::string_view text) {
+  TPeriod period;
+  size_t dash = text.find('-');
+  if (dash == std::string_view::npos) {
+    period.First = period.Last = DaysBack(text);
+  } else {
+    period.First = DaysBack(text.substr(0, dash));
+    period.Last = std::min(DaysBack(text.substr(dash + 1)), period.First);
+  }
+  period.Text = FormatDate(PeriodDay(run, period.First), run.DateFmt);
+  if (period.Last != period.First) {
+    period.Text += "-" + FormatDate(PeriodDay(run, period.Last), run.DateFmt);
+  }
+  return period;
+}
+
+TDate PeriodDay(const Run& run, int daysBack) { return AddDays(run.StartTime.Date, -daysBack); }
+
+}  // namespace kestal

@@ -1,0 +1,116 @@
+#include "RoTrf/StatTemplate.h"
+
+#include "FReport/Macros.h"
+#include "Platform/Files.h"
+
+namespace kestal {
+namespace {
+
+constexpr std::string_view kSortMarker = "%Sort%";
+constexpr size_t kSortKeyOffset = kSortMarker.size() + 1;  // after one separator
+constexpr size_t kSortKeyLength = 7;
+constexpr std::string_view kBlockStart = ">---<\r\n";
+constexpr std::string_view kBlockEnd = ">+++<\r\n";
+constexpr std::string_view kClosingText = "Kestal 2.15/W32";
+constexpr size_t kReportWidth = 80;
+
+// One copy of the block per entry, each with that entry's values only, so that a
+// value holding a macro name is never filled with another entry's value.
+std::string RepeatBlock(std::string_view block, const TStatValues& values) {
+  std::string out;
+  for (size_t index = 0; index < values.EntryCount; ++index) {
+    std::string copy(block);
+    for (const auto& [macro, value] : values.EntryMacros(index)) ReplaceAligned(copy, macro, value);
+    out += copy;
+  }
+  return out;
+}
+
+void ExpandBlocks(std::string& text, const TStatValues& values) {
+  // Searching goes on after the text just inserted: values come from messages, and
+  // a block marker inside one must not start another round of copies.
+  size_t from = 0;
+  size_t start;
+  while ((start = text.find(kBlockStart, from)) != std::string::npos) {
+    size_t blockBegin = start + kBlockStart.size();
+    // The end marker is looked for after the start marker, so that a stray end
+    // marker before it stays ordinary text and leaves this block its proper end.
+    size_t end = text.find(kBlockEnd, blockBegin);
+    size_t blockEnd = end == std::string::npos ? text.size() : end;
+    size_t after = end == std::string::npos ? text.size() : end + kBlockEnd.size();
+    std::string out = RepeatBlock(std::string_view(text).substr(blockBegin, blockEnd - blockBegin),
+                                  values);
+    text.replace(start, after - start, out);
+    from = start + out.size();
+  }
+}
+
+// Every run of spaces that stands directly before a CR or an LF; one pass.
+std::string RemoveSpacesBeforeLineEnds(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  size_t spaces = 0;
+  for (char c : text) {
+    if (c == ' ') {
+      ++spaces;
+      continue;
+    }
+    if (c != '\r' && c != '\n') out.append(spaces, ' ');
+    spaces = 0;
+    out += c;
+  }
+  out.append(spaces, ' ');
+  return out;
+}
+
+std::string ClosingLine() {
+  size_t indent = kClosingText.size() < kReportWidth ? (kReportWidth - kClosingText.size()) / 2 : 0;
+  return std::string(indent, ' ') + std::string(kClosingText) + "\r\n";
+}
+
+}  // namespace
+
+TStatTemplate SplitSortLine(std::string_view text) {
+  if (!text.starts_with(kSortMarker)) return {"", std::string(text)};
+  TStatTemplate result;
+  if (text.size() > kSortKeyOffset) result.SortKey = text.substr(kSortKeyOffset, kSortKeyLength);
+  // The whole line goes, with its line end and nothing more, whatever follows the key.
+  size_t lineEnd = text.find('\n');
+  if (lineEnd != std::string_view::npos) result.Body = text.substr(lineEnd + 1);
+  return result;
+}
+
+std::string ExpandStatTemplate(std::string text, const TStatValues& values) {
+  ReplaceAligned(text, "%Period%", values.PeriodText);
+  ExpandBlocks(text, values);
+  for (const auto& [macro, value] : values.Totals) ReplaceAligned(text, macro, value);
+  return RemoveSpacesBeforeLineEnds(text);
+}
+
+void WriteStatReport(const std::string& path, const std::string& text) {
+  platform::WriteFile(path, text + ClosingLine());
+}
+
+std::string ProgressText(int percent) {
+  std::string number = std::to_string(percent);
+  if (number.size() < 3) number.insert(0, 3 - number.size(), ' ');
+  return number + "%";
+}
+
+std::string FormatPercent(uint64_t part, uint64_t total, char decimalSeparator) {
+  if (total == 0) {
+    part = 1;
+    total = 1;
+  }
+  // Exact integer arithmetic: the value in hundredths, rounded half away from
+  // zero at the last decimal that three significant digits allow.
+  uint64_t whole = part * 100 / total;
+  uint64_t decimals = whole < 10 ? 2 : whole < 100 ? 1 : 0;
+  uint64_t scale = decimals == 2 ? 1 : decimals == 1 ? 10 : 100;
+  uint64_t units = (2 * part * 10000 + total * scale) / (2 * total * scale) * scale;
+  std::string digits = std::to_string(units % 100);
+  if (digits.size() < 2) digits.insert(0, 1, '0');
+  return std::to_string(units / 100) + decimalSeparator + digits;
+}
+
+}  // namespace kestal

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kestal {
+
+// Macro names with their values, in the order they are replaced.
+using StatMacros = std::vector<std::pair<std::string_view, std::string>>;
+
+// A statistics template after its sort line.
+struct TStatTemplate {
+  std::string SortKey;  // the 7 characters after "%Sort%" and a separator; empty without a sort line
+  std::string Body;     // the template without the sort line
+};
+
+// A sort line is recognised only at the very start of the text; it is dropped
+// with its line end.
+TStatTemplate SplitSortLine(std::string_view text);
+
+// What a statistics report fills into its template.
+struct TStatValues {
+  std::string PeriodText;
+  size_t EntryCount = 0;
+  // The per-entry macros of the entry at `index` (from 0) of the sorted list.
+  std::function<StatMacros(size_t index)> EntryMacros;
+  StatMacros Totals;
+};
+
+// "%Period%", then each block between the lines ">---<" and ">+++<" repeated once
+// per entry, then the totals; spaces before line ends are removed.
+std::string ExpandStatTemplate(std::string text, const TStatValues& values);
+// Writes the expanded text and the centred closing line; failures are not reported.
+void WriteStatReport(const std::string& path, const std::string& text);
+
+// The percentage right-aligned in 3 characters and "%", for a progress line.
+std::string ProgressText(int percent);
+
+// part * 100 / total to three significant digits and at most two decimals, always
+// written with two decimals and the locale's decimal separator; 100 when total is 0.
+std::string FormatPercent(uint64_t part, uint64_t total, char decimalSeparator);
+
+}  // namespace kestal
