@@ -1,6 +1,263 @@
-// Placeholder until this module is written.
 #include "Pkt/Packet.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Logger/Log.h"
+#include "Pkt/Message.h"
+#include "Pkt/PacketFormat.h"
+#include "Pkt/PacketState.h"
+#include "Pkt/RuleMatch.h"
+#include "Platform/Files.h"
+#include "RoTypes/Run.h"
+#include "Utils/Address.h"
+#include "Utils/LittleEndian.h"
+#include "Utils/Passwords.h"
+#include "Utils/PktReader.h"
+#include "Utils/Text.h"
+
 namespace kestal {
-void ScanPacket(Run&, const std::string&, int64_t) {}
+namespace {
+
+constexpr int kPacketLogLevel = 2;
+constexpr std::string_view kPasswordExtension = "PSW";
+constexpr std::string_view kBadExtension = "BAD";
+constexpr std::string_view kNetMailArea = "NetMail";
+constexpr std::string_view kEndWord("\0\0", pkt::kEndSize);
+
+// The name up to and including its first dot, then the extension.
+std::string RenamedName(const std::string& name, std::string_view extension) {
+  const size_t dot = name.find('.');
+  const std::string stem = dot == std::string::npos ? std::string() : name.substr(0, dot + 1);
+  return stem + std::string(extension);
+}
+
+TFidoAddr HeaderAddress(std::string_view header, size_t zone, size_t net, size_t node,
+                        size_t point) {
+  return TFidoAddr{DecodeFixed16(header, zone), DecodeFixed16(header, net),
+                   DecodeFixed16(header, node), DecodeFixed16(header, point), 0};
+}
+
+// A packet file error the run survives: the packet is left as it is.
+void LogPacketError(Run& run, const std::string& name) {
+  WriteLog(run, run.Lang.LangError + " " + run.Lang.LangPacket + " " + name, true,
+           kPacketLogLevel);
+}
+
+// 100 * done / total, the half to the even neighbour; shown when it has grown.
+void ShowProgress(Run& run, int64_t doneBytes) {
+  if (run.TotalBytes <= 0) return;
+  const int64_t scaled = 100 * doneBytes;
+  int64_t percent = scaled / run.TotalBytes;
+  const int64_t twiceRest = 2 * (scaled % run.TotalBytes);
+  if (twiceRest > run.TotalBytes || (twiceRest == run.TotalBytes && percent % 2 == 1)) ++percent;
+  if (percent > run.ProgressPercent) {
+    run.Console.SetTitle("Kestal - " + std::to_string(percent) + "% scanned");
+  }
+  run.ProgressPercent = static_cast<int>(percent);
+}
+
+class PacketScan {
+ public:
+  PacketScan(Run& run, const std::string& name, const std::string& file)
+      : run_(run), name_(name), file_(file), reader_(file, static_cast<int32_t>(file.size())) {}
+
+  void Scan();
+
+ private:
+  Run& run_;
+  const std::string& name_;
+  const std::string& file_;  // the packet as it was read
+  PktReader reader_;
+  PacketState packet_;
+
+  const Settings& Config() const { return run_.Config; }
+  bool PasswordFails(std::string_view header) const;
+  bool InList(const TFidoAddr& address, const std::string& list) const;
+  void RenameTo(std::string_view extension, int32_t& counter);
+  std::string ReadMessages(unsigned char typeLow, unsigned char typeHigh);
+  void Finish(const std::string& lastArea);
+  void Drop(const std::optional<std::string>& emptyForm);
+  bool Backup();
+  void Rewrite(const std::string& bytes);
+};
+
+void PacketScan::Scan() {
+  if (file_.size() <= pkt::kEmptyPacketSize) {
+    std::optional<std::string> emptyForm;
+    if (file_.size() >= pkt::header::kSize) {
+      emptyForm = file_.substr(0, pkt::header::kSize) + std::string(kEndWord);
+    }
+    Drop(emptyForm);
+    run_.Console.WriteLine("");
+    return;
+  }
+  std::string header;
+  while (header.size() < pkt::header::kSize) header.push_back(static_cast<char>(reader_.ReadByte()));
+  const unsigned char typeLow = reader_.ReadByte();
+  const unsigned char typeHigh = reader_.ReadByte();
+  packet_.Output = header;
+  using namespace pkt::header;
+  packet_.Orig = HeaderAddress(header, kOrigZone, kOrigNet, kOrigNode, kOrigPoint);
+  packet_.Dest = HeaderAddress(header, kDestZone, kDestNet, kDestNode, kDestPoint);
+
+  if (PasswordFails(header)) {
+    RenameTo(kPasswordExtension, run_.Counters.PacketsPassword);
+    return;
+  }
+  if (InList(packet_.Orig, Config().DelPktFrom) || InList(packet_.Dest, Config().DelPktTo)) {
+    Drop(header + std::string(kEndWord));
+    return;
+  }
+  if (InList(packet_.Orig, Config().SkipPktFrom) || InList(packet_.Dest, Config().SkipPktTo)) {
+    return;
+  }
+  if (typeLow != pkt::kMessageType || typeHigh != 0) {
+    RenameTo(kBadExtension, run_.Counters.PacketsBad);
+    return;
+  }
+  WriteLog(run_,
+           run_.Lang.LangPacket + " " + name_ + " " + run_.Lang.LangFrom + " " +
+               FormatAddress(packet_.Orig) + " " + run_.Lang.LangTo + " " +
+               FormatAddress(packet_.Dest),
+           true, kPacketLogLevel);
+  Finish(ReadMessages(typeLow, typeHigh));
+}
+
+bool PacketScan::PasswordFails(std::string_view header) const {
+  if (Config().PasswordFile.empty()) return false;
+  const PasswordBytes expected =
+      PasswordFor(run_.Passwords, FormatAddress(packet_.Orig), run_.Console);
+  const std::string_view given = header.substr(pkt::header::kPassword, pkt::header::kPasswordSize);
+  return !std::equal(expected.begin(), expected.end(), given.begin(),
+                     [](unsigned char a, char b) { return a == static_cast<unsigned char>(b); });
+}
+
+bool PacketScan::InList(const TFidoAddr& address, const std::string& list) const {
+  return !list.empty() && AddressInMaskList(address, list, run_.Own);
+}
+
+// A rename never replaces a file of the new name: the packet then keeps its
+// name and is met again in the next run.
+void PacketScan::RenameTo(std::string_view extension, int32_t& counter) {
+  const std::string newName = RenamedName(name_, extension);
+  if (!Config().SafeMode) platform::RenameNoReplace(name_, newName);
+  ++counter;
+  WriteLog(run_, name_ + " " + run_.Lang.LangRenamedTo + " " + newName, true, kPacketLogLevel);
+  run_.Console.WriteLine("");
+}
+
+// The message loop; gives the area of the last message.
+std::string PacketScan::ReadMessages(unsigned char typeLow, unsigned char typeHigh) {
+  PacketRules rules(run_, packet_.Orig, packet_.Dest);
+  std::string lastArea;
+  // Only the end word (or the read limit, where every byte reads as 0) ends the
+  // loop: a later message's type word is not examined.
+  do {
+    TPktMsgHeader message;
+    const PackedMessage packed = ReadPackedMessage(reader_, typeLow, typeHigh, message);
+    if (!packed.HasAreaLine) ++packet_.MessagesWithoutArea;
+    const bool testRules = Config().NetMail || !EqualsIgnoreCaseAscii(message.Area, kNetMailArea);
+    switch (ProcessMessage(run_, rules, packet_, message, packed, testRules)) {
+      case MessageResult::Remove:
+        ++packet_.MessagesRemoved;
+        if (Config().SafeMode) packet_.Output += packed.Bytes;
+        break;
+      case MessageResult::Keep:
+        packet_.Output += packed.Bytes;
+        break;
+      case MessageResult::Moved:
+        break;
+    }
+    lastArea = std::move(message.Area);
+    typeLow = reader_.ReadByte();
+    typeHigh = reader_.ReadByte();
+    ++packet_.MessagesRead;
+    ShowProgress(run_, run_.ScannedBytes + reader_.BytesRead());
+  } while (typeLow != 0 || typeHigh != 0);
+  return lastArea;
+}
+
+void PacketScan::Finish(const std::string& lastArea) {
+  packet_.Output += kEndWord;
+  const LangFile& lang = run_.Lang;
+  WriteLog(run_, lang.LangMsgsInPacket + " " + std::to_string(packet_.MessagesRead), false,
+           kPacketLogLevel);
+  RunCounters& counters = run_.Counters;
+  if (EqualsIgnoreCaseAscii(lastArea, kNetMailArea)) ++counters.NetMailPackets;
+  if (reader_.BytesRead() != reader_.ReadLimit()) {
+    WriteLog(run_, lang.LangError + " " + lang.LangSizeMismatch, true, kPacketLogLevel);
+    run_.Console.WriteLine("");
+  }
+  counters.MessagesScanned += packet_.MessagesRead;
+  counters.MessagesRemoved += packet_.MessagesRemoved;
+  counters.NetMailMessages += packet_.MessagesWithoutArea;
+  counters.MessagesCopied += packet_.CopiesAndMoves;
+  if (packet_.MessagesRemoved > 0) {
+    WriteLog(run_, lang.LangKilled + " " + std::to_string(packet_.MessagesRemoved), true,
+             kPacketLogLevel);
+  }
+  if (packet_.MessagesRead == packet_.MessagesRemoved && packet_.CopiesAndMoves == 0) {
+    Drop(packet_.Output);
+  } else if ((packet_.MessagesRemoved > 0 || packet_.CopiesAndMoves > 0) && !Config().SafeMode) {
+    if (Backup()) Rewrite(packet_.Output);
+  }
+  run_.Console.WriteLine("");
+}
+
+// A packet that is to disappear: deleted after a backup or, with KeepEmpty, left
+// as `emptyForm` (header and end word; none when the file is too short to hold a
+// header, which then stays as it is). A failed backup leaves the packet alone:
+// it is not lost for want of the copy the sysop asked for.
+void PacketScan::Drop(const std::optional<std::string>& emptyForm) {
+  if (Config().KeepEmpty) {
+    if (Config().SafeMode || !emptyForm || *emptyForm == file_) return;
+    if (Backup()) Rewrite(*emptyForm);
+    return;
+  }
+  if (!Config().SafeMode) {
+    if (!Backup()) return;
+    if (!platform::DeleteFile(name_)) {
+      LogPacketError(run_, name_);
+      return;
+    }
+  }
+  ++run_.Counters.PacketsDeleted;
+  WriteLog(run_, run_.Lang.LangPacketDeleted + " " + name_, true, kPacketLogLevel);
+}
+
+bool PacketScan::Backup() {
+  if (Config().PktBackupPath.empty()) return true;
+  const std::string copy = Config().PktBackupPath + name_;
+  run_.Console.WriteLine(copy);
+  if (platform::WriteFile(copy, file_)) return true;
+  LogPacketError(run_, name_);
+  return false;
+}
+
+// Through a temporary file: a crash or a full disk leaves the old packet whole.
+void PacketScan::Rewrite(const std::string& bytes) {
+  if (!platform::ReplaceFile(name_, bytes)) LogPacketError(run_, name_);
+}
+
+}  // namespace
+
+void ScanPacket(Run& run, const std::string& name, int64_t listedSize) {
+  ++run.Counters.PacketsScanned;
+  const std::optional<std::string> file = platform::ReadFile(name);
+  // A packet that cannot be read, or whose size changed since it was listed (a
+  // mailer may still be writing it), is left for the next run.
+  if (!file || static_cast<int64_t>(file->size()) != listedSize ||
+      listedSize > std::numeric_limits<int32_t>::max()) {
+    LogPacketError(run, name);
+    run.Console.WriteLine("");
+    return;
+  }
+  PacketScan(run, name, *file).Scan();
+}
+
 }  // namespace kestal

@@ -1,0 +1,249 @@
+#include "Pkt/Message.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Pkt/PacketFormat.h"
+#include "Pkt/RuleActions.h"
+#include "Pkt/RuleMatch.h"
+#include "RoTypes/Run.h"
+#include "Utils/Address.h"
+#include "Utils/LittleEndian.h"
+#include "Utils/PktReader.h"
+#include "Utils/Text.h"
+
+namespace kestal {
+namespace {
+
+constexpr std::string_view kNetMailArea = "NetMail";
+constexpr char kKludgeMark = '\x01';
+constexpr char kLf = '\n';
+
+void AppendWithTerminator(std::string& out, const std::string& text) {
+  out += text;
+  out.push_back('\0');
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// Text parsing state of one message.
+class TextParser {
+ public:
+  TextParser(const TFidoAddr& packetOrig, TPktMsgHeader& message)
+      : packetOrig_(packetOrig),
+        message_(message),
+        netmail_(EqualsIgnoreCaseAscii(message.Area, kNetMailArea)) {}
+
+  void Parse(std::string_view text) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+      // A LF at the start of a line (the second byte of a CR LF) belongs to no line.
+      if (text[pos] == kLf) {
+        ++pos;
+        continue;
+      }
+      const size_t end = text.find(pkt::kCr, pos);
+      const std::string_view line =
+          text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+      pos = end == std::string_view::npos ? text.size() : end + 1;
+      if (line.front() == kKludgeMark) {
+        KludgeLine(line.substr(1));
+      } else {
+        TextLine(line);
+      }
+    }
+    Finish();
+  }
+
+ private:
+  const TFidoAddr& packetOrig_;
+  TPktMsgHeader& message_;
+  const bool netmail_;
+  bool inKludgeHeader_ = true;
+  std::string originLine_;
+
+  // A kludge line without a blank is all name: its bytes stay as they were and
+  // it cannot swallow the next line.
+  void KludgeLine(std::string_view kludge) {
+    const size_t blank = kludge.find(' ');
+    const std::string_view name = kludge.substr(0, blank);
+    const std::string_view value =
+        blank == std::string_view::npos ? std::string_view() : kludge.substr(blank + 1);
+    std::string& target = inKludgeHeader_ ? message_.Kludges : message_.Vias;
+    target += '@';
+    target += kludge;
+    target += pkt::kCr;
+    if (netmail_) {
+      NetmailKludge(name, value);
+    } else if (name == "MSGID:") {
+      ParseAddress(value, message_.FromAddr);
+    } else if (name == "REPLY:") {
+      message_.ToAddrUnknown = false;
+      ParseAddress(value, message_.ToAddr);
+    }
+    if (name == "CHRS:") {
+      message_.Chrs = value;
+    } else if (name == "MSGPID:" || name == "PID:") {
+      message_.Pid = value;
+    } else if (name == "TID:") {
+      message_.Tid = value;
+    }
+  }
+
+  void NetmailKludge(std::string_view name, std::string_view value) {
+    if (name == "INTL") {
+      const size_t blank = value.find(' ');
+      const std::string_view origin =
+          blank == std::string_view::npos ? std::string_view() : value.substr(blank + 1);
+      ParseKeepingPoint(value.substr(0, blank), message_.ToAddr);
+      ParseKeepingPoint(origin, message_.FromAddr);
+      message_.ToAddrUnknown = false;
+      if (message_.ToAddr.Point == -1) message_.ToAddr.Point = 0;
+    } else if (name == "FMPT") {
+      message_.FromAddr.Point = ToIntOrZero(value);
+    } else if (name == "TOPT") {
+      message_.ToAddr.Point = ToIntOrZero(value);
+    }
+  }
+
+  // INTL names nodes only: a point from FMPT or TOPT seen before it survives.
+  static void ParseKeepingPoint(std::string_view text, TFidoAddr& address) {
+    const int32_t point = address.Point;
+    ParseAddress(text, address);
+    address.Point = point;
+  }
+
+  void TextLine(std::string_view line) {
+    inKludgeHeader_ = false;
+    if (StartsWith(line, "SEEN-BY:")) {
+      message_.Vias += "SEEN+BY:";
+      message_.Vias += line.substr(8);
+      message_.Vias += pkt::kCr;
+      return;
+    }
+    if (StartsWith(line, "---")) {
+      message_.Body += "-+-";
+      message_.Body += line.substr(3);
+    } else if (StartsWith(line, " * Origin:")) {
+      originLine_ = line;
+      message_.Body += " + Origin:";
+      message_.Body += line.substr(10);
+    } else {
+      message_.Body += line;
+    }
+    message_.Body += pkt::kCr;
+  }
+
+  void Finish() {
+    for (std::string* part : {&message_.Kludges, &message_.Body, &message_.Vias}) {
+      if (!part->empty() && part->back() == pkt::kCr) part->pop_back();
+    }
+    if (message_.FromAddr.Zone == 0) TakeAddressFromOrigin();
+  }
+
+  // The address is in the last pair of parentheses of the origin line.
+  void TakeAddressFromOrigin() {
+    std::string_view text = originLine_;
+    for (size_t open = text.find('('); open != std::string_view::npos; open = text.find('(')) {
+      text = text.substr(open + 1);
+    }
+    text = text.substr(0, text.find(')'));
+    if (!ParseAddress(text, message_.FromAddr)) message_.FromAddr = packetOrig_;
+  }
+};
+
+}  // namespace
+
+PackedMessage ReadPackedMessage(PktReader& reader, unsigned char typeLow, unsigned char typeHigh,
+                                TPktMsgHeader& message) {
+  PackedMessage packed;
+  std::string& bytes = packed.Bytes;
+  bytes.push_back(static_cast<char>(typeLow));
+  bytes.push_back(static_cast<char>(typeHigh));
+  while (bytes.size() < pkt::message::kPrefixSize) bytes.push_back(static_cast<char>(reader.ReadByte()));
+  message.OrigNode = DecodeFixed16(bytes, pkt::message::kOrigNode);
+  message.DestNode = DecodeFixed16(bytes, pkt::message::kDestNode);
+  message.OrigNet = DecodeFixed16(bytes, pkt::message::kOrigNet);
+  message.DestNet = DecodeFixed16(bytes, pkt::message::kDestNet);
+  message.Attribute = DecodeFixed16(bytes, pkt::message::kAttribute);
+  message.Cost = DecodeFixed16(bytes, pkt::message::kCost);
+  message.DateTime = bytes.substr(pkt::message::kDateTime, pkt::message::kDateTimeSize);
+
+  message.ToName = reader.ReadUntil(0);
+  message.FromName = reader.ReadUntil(0);
+  message.Subject = reader.ReadUntil(0);
+  AppendWithTerminator(bytes, message.ToName);
+  AppendWithTerminator(bytes, message.FromName);
+  AppendWithTerminator(bytes, message.Subject);
+
+  // The area line and the text, up to the 0 byte that ends the message.
+  const std::string text = reader.ReadUntil(0);
+  packed.TextBegin = bytes.size();
+  AppendWithTerminator(bytes, text);
+  if (StartsWith(text, pkt::kAreaTag)) {
+    const size_t lineEnd = text.find(pkt::kCr);
+    constexpr size_t kTagStart = std::string_view(pkt::kAreaTag).size();
+    message.Area = text.substr(kTagStart, lineEnd == std::string::npos ? std::string::npos
+                                                                        : lineEnd - kTagStart);
+    packed.HasAreaLine = true;
+    packed.TextBegin += lineEnd == std::string::npos ? text.size() : lineEnd + 1;
+  } else {
+    message.Area = kNetMailArea;
+  }
+  return packed;
+}
+
+void ParseMessageText(std::string_view text, const TFidoAddr& packetOrig, TPktMsgHeader& message) {
+  message.FromAddr = TFidoAddr{};
+  message.ToAddr = TFidoAddr{-1, -1, -1, -1, 0};
+  message.ToAddrUnknown = true;
+  message.Chrs.clear();
+  message.Pid.clear();
+  message.Tid.clear();
+  message.Kludges.clear();
+  message.Body.clear();
+  message.Vias.clear();
+  TextParser(packetOrig, message).Parse(text);
+}
+
+TPktMsgHeader& MessageUnderTest::Parsed() {
+  if (!parsed_) {
+    ParseMessageText(message_.Text(), packetOrig_, header_);
+    parsed_ = true;
+  }
+  return header_;
+}
+
+const std::string& MessageUnderTest::UpperBody() {
+  if (!upperBody_) upperBody_ = UpperCaseAscii(Parsed().Body);
+  return *upperBody_;
+}
+
+const std::string& MessageUnderTest::UpperKludges() {
+  if (!upperKludges_) upperKludges_ = UpperCaseAscii(Parsed().Kludges);
+  return *upperKludges_;
+}
+
+const std::string& MessageUnderTest::UpperVias() {
+  if (!upperVias_) upperVias_ = UpperCaseAscii(Parsed().Vias);
+  return *upperVias_;
+}
+
+MessageResult ProcessMessage(Run& run, PacketRules& rules, PacketState& packet,
+                             TPktMsgHeader& header, const PackedMessage& message, bool testRules) {
+  if (!testRules) return MessageResult::Keep;
+  MessageUnderTest candidate(header, message, packet.Orig);
+  for (size_t index = 0; index < rules.Count(); ++index) {
+    run.Report.RuleNumber = static_cast<int>(index) + 1;
+    if (!rules.Matches(index, candidate)) continue;
+    const std::optional<MessageResult> result =
+        ApplyRuleActions(run, rules.Rule(index), packet, candidate.Parsed(), message.Bytes);
+    if (result) return *result;
+  }
+  return MessageResult::Keep;
+}
+
+}  // namespace kestal

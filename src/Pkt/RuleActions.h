@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "Pkt/PacketState.h"
+#include "RoTypes/MsgHeader.h"
+#include "RoTypes/Rule.h"
+
+namespace kestal {
+
+struct Run;
+
+// What a matching rule does to the message whose rebuilt bytes are
+// `messageBytes`: a flag file; a Copy or Move under another area tag, added to
+// the packet; or reports, a saved copy, the violation line, traffic counting
+// and removal. Empty when the next rule is to be tried (a Copy rule), else the
+// message's fate.
+std::optional<MessageResult> ApplyRuleActions(Run& run, const TRo& rule, PacketState& packet,
+                                              const TPktMsgHeader& message,
+                                              const std::string& messageBytes);
+
+}  // namespace kestal

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "RoTypes/Date.h"
+#include "RoTypes/FidoAddr.h"
+#include "RoTypes/Rule.h"
+
+namespace kestal {
+
+struct Run;
+class MessageUnderTest;
+
+// The rules as the messages of one packet meet them. What depends only on the
+// packet (its addresses against PktFrom and PktTo, the packet macros of the
+// address lists) or only on the area is worked out once per packet, when a
+// message first needs it; the outcome of every test is that of testing it afresh.
+class PacketRules {
+ public:
+  PacketRules(const Run& run, const TFidoAddr& packetOrig, const TFidoAddr& packetDest);
+
+  size_t Count() const { return rules_.size(); }
+  const TRo& Rule(size_t index) const { return rules_[index]; }
+  // The 18 tests of the rule, in their order; the first that fails ends them.
+  bool Matches(size_t index, MessageUnderTest& message);
+
+ private:
+  // A rule's values with the packet macros expanded for this packet.
+  struct ForPacket {
+    bool PacketMatches = false;  // PktFrom and PktTo
+    std::string Addr;
+    std::string AddrFrom;
+    std::string AddrTo;
+    std::string Subj;  // without one reply prefix when RemoveRe is on
+  };
+
+  const RuleList& rules_;
+  const OwnAddresses& own_;
+  const TDate today_;
+  const bool removeRe_;
+  const TFidoAddr packetOrig_;
+  const TFidoAddr packetDest_;
+  std::vector<std::optional<ForPacket>> forPacket_;
+  // Per area tag, each rule's Area test: -1 not tried yet, else 0 or 1.
+  std::unordered_map<std::string, std::vector<int8_t>> areaResults_;
+
+  bool AreaMatches(size_t index, const std::string& area);
+  const ForPacket& PreparedFor(size_t index);
+  bool AddressesMatch(const TRo& rule, const ForPacket& prepared, MessageUnderTest& message) const;
+  bool TextsMatch(const TRo& rule, const ForPacket& prepared, MessageUnderTest& message) const;
+};
+
+// Replaces the packet macros (%PktFrom%, %!PktFrom%, %PktFromNode%, %!PktFromNode%
+// and the same with PktTo) in a rule's address list.
+std::string ExpandPacketMacros(std::string list, const TFidoAddr& packetOrig,
+                               const TFidoAddr& packetDest);
+
+}  // namespace kestal
