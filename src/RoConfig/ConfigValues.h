@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "RoTypes/FidoAddr.h"
+
+namespace kestal {
+
+struct Run;
+class ConfigFile;
+
+// Logs the text (echoed, level 1) and ends the run through the finish sequence.
+[[noreturn]] void FailConfig(Run& run, const std::string& text, int exitCode);
+// LangKeyword + " \"" + key + "\" " + tail: the start of every key error.
+std::string KeyErrorText(const Run& run, std::string_view key, std::string_view tail);
+// " (" + LangLine + " " + lines + ")".
+std::string LineText(const Run& run, const std::string& lines);
+
+// The value's file-name part; a non-empty name must exist in TemplatePath, else
+// the run ends with code 4. Empty means no template.
+std::string ReadTemplateName(Run& run, ConfigFile& file, std::string_view key,
+                             std::string_view defaultValue);
+
+// Replaces %MainAddr%, %!MainAddr%, %Addr% and %!Addr% by the own addresses;
+// the "!" forms put "!" before each address.
+std::string ExpandAddressMacros(std::string text, const OwnAddresses& own);
+
+}  // namespace kestal

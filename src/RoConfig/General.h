@@ -1,0 +1,13 @@
+#pragma once
+
+namespace kestal {
+
+struct Run;
+class ConfigFile;
+
+// Reads the loaded [General] section in its fixed order: the language file and
+// the log come first so that later errors can be worded and logged. Every error
+// ends the run.
+void LoadGeneral(Run& run, ConfigFile& file);
+
+}  // namespace kestal
