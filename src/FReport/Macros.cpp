@@ -88,18 +88,20 @@ MacroValues CurrentTimeMacros(const Run& run) {
 
 void ReplaceAligned(std::string& text, std::string_view macro, std::string_view value) {
   if (macro.empty()) return;
-  // As ReplaceAll: each step replaces the first occurrence, so an occurrence formed
-  // with the text before the inserted value is found too; it can only begin within
-  // a macro's length before it. An inserted value that holds the macro would be
-  // found forever, so the search never goes back into such a value.
+  // As ReplaceAll: a step that shortens the text may form a new occurrence with
+  // the bytes before it, which can only begin within a macro's length before the
+  // replaced place, so the search resumes there. A step that does not shorten the
+  // text could rebuild the macro forever, so the search never goes back into what
+  // it inserted.
   size_t searchFloor = 0;
   size_t from = 0;
   size_t found;
   while ((found = text.find(macro, from)) != std::string::npos) {
     const std::optional<AlignSuffix> suffix = ReadAlignSuffix(text, found + macro.size());
     const std::string inserted = suffix ? AlignValue(value, *suffix) : std::string(value);
-    text.replace(found, macro.size() + (suffix ? suffix->Length : 0), inserted);
-    if (inserted.find(macro) != std::string::npos) searchFloor = found + inserted.size();
+    const size_t replaced = macro.size() + (suffix ? suffix->Length : 0);
+    text.replace(found, replaced, inserted);
+    if (inserted.size() >= replaced) searchFloor = found + inserted.size();
     const size_t overlapStart = found >= macro.size() - 1 ? found - (macro.size() - 1) : 0;
     from = std::max(searchFloor, overlapStart);
   }

@@ -10,6 +10,7 @@
 #include "RoTypes/Run.h"
 #include "Utils/Address.h"
 #include "Utils/Dates.h"
+#include "Utils/LittleEndian.h"
 #include "Utils/Text.h"
 
 namespace kestal {
@@ -27,9 +28,7 @@ void PutText(std::string& header, int offset, int size, std::string_view text) {
 
 // Stores the low 16 bits of the value, little-endian.
 void PutWord(std::string& header, int offset, int32_t value) {
-  const auto bits = static_cast<uint32_t>(value);
-  header[static_cast<size_t>(offset)] = static_cast<char>(bits & 0xFF);
-  header[static_cast<size_t>(offset) + 1] = static_cast<char>((bits >> 8) & 0xFF);
+  EncodeFixed16(header, static_cast<size_t>(offset), static_cast<uint16_t>(value));
 }
 
 std::string FixedHeader(const std::string& fromName, const TFidoAddr& origin,
