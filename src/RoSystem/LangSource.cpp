@@ -98,6 +98,9 @@ bool ParseQuotedText(std::string_view& rest, std::string& text, std::string& err
     if (c == '"') return true;
     if (c == '\\') {
       if (!ParseEscape(rest, text, error)) return false;
+    } else if (c == 0) {
+      error = "a byte 0 cannot be part of a text";
+      return false;
     } else if (IsControlByte(c)) {
       error = "control byte in the text: write it as " + HexByte(c);
       return false;
