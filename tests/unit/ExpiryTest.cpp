@@ -284,5 +284,33 @@ TEST_F(ExpiryTest, ReportsGoToMainThenEachParsedAddrFromThenUplink) {
   }
 }
 
+TEST(ExpiryProgram, RuleEndingTodayIsKeptAndRemovedTheNextDay) {
+  test::KestalHome home;
+  std::filesystem::create_directories(home / "in");
+  std::filesystem::create_directories(home / "mail");
+  for (const char* name : {"save.tpl", "trf.tpl", "stat.tpl"}) WriteBytes(home / name, "");
+  WriteBytes(home / "end.tpl", kEndTemplate);
+  // The second rule has no DateTo: it ends on the day of every run.
+  const std::string kept =
+      "[General]\r\nAddress=2:5020/1\r\nReportPath=mail\r\nEchoMailPath=in\r\n"
+      "ReportToMainEnd=end.tpl\r\n";
+  const std::string ending = "[Ro]\r\nArea=RO.AREA\r\nDateTo=10.12.2026\r\n";
+  const std::string open = "[Ro]\r\nArea=OPEN.AREA\r\n";
+  WriteBytes(home / "Kestal.Ini", kept + ending + open);
+
+  const test::ProgramResult lastDay = home.Run({"-D"}, "2026-12-10 12:00:00");
+  EXPECT_EQ(lastDay.exitCode, 0) << lastDay.output;
+  EXPECT_EQ(ReadBytes(home / "Kestal.Ini"), kept + ending + open);
+  EXPECT_FALSE(test::Exists(home / "Kestal.Ini.bak"));
+  EXPECT_TRUE(test::ListNames(home / "mail").empty());
+
+  const test::ProgramResult nextDay = home.Run({"-D"}, "2026-12-11 12:00:00");
+  EXPECT_EQ(nextDay.exitCode, 0) << nextDay.output;
+  EXPECT_EQ(ReadBytes(home / "Kestal.Ini"), kept + open);
+  EXPECT_EQ(ReadBytes(home / "Kestal.Ini.bak"), kept + ending + open);
+  EXPECT_NE(nextDay.output.find(home / "Kestal.Ini.bak"), std::string::npos) << nextDay.output;
+  EXPECT_EQ(test::ListNames(home / "mail"), std::vector<std::string>{"1.msg"});
+}
+
 }  // namespace
 }  // namespace kestal
