@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "Pkt/Message.h"
+#include "Pkt/PacketWriter.h"
+#include "Pkt/RuleMatch.h"
+#include "Platform/Clock.h"
+#include "Platform/Console.h"
+#include "RoTypes/Run.h"
+#include "Utils/Dates.h"
+#include "Utils/PktReader.h"
+
+namespace kestal {
+namespace {
+
+constexpr TDate kToday{2026, 12, 10};
+constexpr TFidoAddr kPacketOrig{2, 5020, 1, 0, 0};
+constexpr TFidoAddr kPacketDest{2, 5020, 2, 0, 0};
+
+MessageSpec AnnToAll() {
+  MessageSpec message;
+  message.Area = "RU.TEST";
+  message.FromName = "Ann Author";
+  message.ToName = "All";
+  message.Subject = "Hello there";
+  message.Kludges = {"MSGID: 2:5020/1.5 0badcafe", "CHRS: CP866 2", "PID: GED 1", "TID: hpt"};
+  message.Lines = {"Hello world"};
+  message.Tearline = "GoldED";
+  message.Origin = "A node (2:5020/1.5)";
+  message.SeenBy = {"5020/1 2"};
+  message.Path = {"5020/1"};
+  return message;
+}
+
+class RuleMatchTest : public ::testing::Test {
+ protected:
+  RuleMatchTest() : clock_(TDateTime{kToday, 12, 0, 0, 0}), run_(clock_, console_) {
+    run_.Today = kToday;
+    run_.Own.Slots[0] = {2, 5020, 100, 0, 0};
+  }
+
+  TRo Rule() const {
+    TRo rule;
+    rule.Area = "*";
+    rule.DateFrom = kToday;
+    rule.DateTo = kToday;
+    return rule;
+  }
+
+  // Whether the one rule matches the message, in a packet from kPacketOrig.
+  bool Matches(const TRo& rule, const MessageSpec& spec = AnnToAll()) {
+    run_.Rules = {rule};
+    PacketRules rules(run_, kPacketOrig, kPacketDest);
+    return MatchesIn(rules, spec);
+  }
+
+  static bool MatchesIn(PacketRules& rules, const MessageSpec& spec, size_t index = 0) {
+    const std::string bytes = PackedMessageBytes(spec);
+    PktReader reader(bytes, static_cast<int32_t>(bytes.size()));
+    const unsigned char low = reader.ReadByte();
+    const unsigned char high = reader.ReadByte();
+    TPktMsgHeader header;
+    const PackedMessage packed = ReadPackedMessage(reader, low, high, header);
+    MessageUnderTest message(header, packed, kPacketOrig);
+    return rules.Matches(index, message);
+  }
+
+  platform::FixedClock clock_;
+  platform::CapturingConsole console_;
+  kestal::Run run_;
+};
+
+TEST_F(RuleMatchTest, EachTestOfARule) {
+  const size_t size = PackedMessageBytes(AnnToAll()).size();
+  struct Case {
+    const char* what;
+    std::function<void(TRo&)> change;
+    bool matches;
+    bool removeRe = true;
+  };
+  const Case cases[] = {
+      {"defaults", [](TRo&) {}, true},
+      {"area in list", [](TRo& r) { r.Area = "RU.OTHER ru.t*"; }, true},
+      {"area excluded", [](TRo& r) { r.Area = "RU.* !RU.TEST"; }, false},
+      {"packet from", [](TRo& r) { r.PktFrom = "2:5020/1"; }, true},
+      {"packet from another node", [](TRo& r) { r.PktFrom = "2:5020/9"; }, false},
+      {"packet to another node", [](TRo& r) { r.PktTo = "2:5020/9"; }, false},
+      {"Name: the writer", [](TRo& r) { r.Name = "ann*"; }, true},
+      {"Name: the addressee", [](TRo& r) { r.Name = "All"; }, true},
+      {"Name: neither", [](TRo& r) { r.Name = "Bob"; }, false},
+      {"NameFrom is not the addressee", [](TRo& r) { r.NameFrom = "All"; }, false},
+      {"NameTo", [](TRo& r) { r.NameTo = "*ll"; }, true},
+      {"Addr: the writer", [](TRo& r) { r.Addr = "2:5020/1.5"; }, true},
+      {"Addr: nobody", [](TRo& r) { r.Addr = "2:5020/9"; }, false},
+      {"Addr: unknown addressee with KillAddrToAll",
+       [](TRo& r) {
+         r.Addr = "2:5020/9";
+         r.KillAddrToAll = true;
+       },
+       true},
+      {"AddrFrom %PktFrom% misses the point", [](TRo& r) { r.AddrFrom = "%PktFrom%"; }, false},
+      {"AddrFrom %PktFromNode% takes the points", [](TRo& r) { r.AddrFrom = "%PktFromNode%"; },
+       true},
+      {"AddrFrom %!PktFromNode% excludes them", [](TRo& r) { r.AddrFrom = "* %!PktFromNode%"; },
+       false},
+      {"AddrFrom %PktToNode%", [](TRo& r) { r.AddrFrom = "%PktToNode%"; }, false},
+      {"AddrTo: unknown addressee", [](TRo& r) { r.AddrTo = "2:5020/9"; }, false},
+      {"AddrTo: unknown addressee with KillAddrToAll",
+       [](TRo& r) {
+         r.AddrTo = "2:5020/9";
+         r.KillAddrToAll = true;
+       },
+       true},
+      {"Subj", [](TRo& r) { r.Subj = "hello*"; }, true},
+      {"Subj loses its reply prefix", [](TRo& r) { r.Subj = "Re: Hello there"; }, true},
+      {"Subj keeps it with RemoveRe off", [](TRo& r) { r.Subj = "Re: Hello there"; }, false,
+       false},
+      {"Chrs", [](TRo& r) { r.Chrs = "CP866*"; }, true},
+      {"Chrs differs", [](TRo& r) { r.Chrs = "KOI8*"; }, false},
+      {"PID", [](TRo& r) { r.PID = "GED*"; }, true},
+      {"TID differs", [](TRo& r) { r.TID = "GED*"; }, false},
+      {"DateFrom today", [](TRo& r) { r.DateTo = AddDays(kToday, 9); }, true},
+      {"DateTo yesterday",
+       [](TRo& r) { r.DateFrom = r.DateTo = AddDays(kToday, -1); }, false},
+      {"DateFrom tomorrow", [](TRo& r) { r.DateFrom = r.DateTo = AddDays(kToday, 1); }, false},
+      {"BodyMask", [](TRo& r) { r.BodyMask = "O WOR"; }, true},
+      {"BodyMask sees the escaped origin", [](TRo& r) { r.BodyMask = " + ORIGIN: A NODE"; }, true},
+      {"BodyMask absent", [](TRo& r) { r.BodyMask = "SEEN"; }, false},
+      {"KludgeMask", [](TRo& r) { r.KludgeMask = "@MSGID: 2:5020/1.5"; }, true},
+      {"KludgeMask of a via line", [](TRo& r) { r.KludgeMask = "@PATH"; }, false},
+      {"ViaMask", [](TRo& r) { r.ViaMask = "SEEN+BY: 5020/1 2\r@PATH: 5020/1"; }, true},
+      {"MsgSize below the size", [size](TRo& r) { r.MsgSize = static_cast<int32_t>(size) - 1; },
+       true},
+      {"MsgSize equal to the size", [size](TRo& r) { r.MsgSize = static_cast<int32_t>(size); },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    run_.Config.RemoveRe = c.removeRe;
+    TRo rule = Rule();
+    c.change(rule);
+    EXPECT_EQ(Matches(rule), c.matches);
+  }
+}
+
+TEST_F(RuleMatchTest, AddresseeFromReplyAndWriterFromPacketWhenNothingElse) {
+  MessageSpec reply = AnnToAll();
+  reply.Kludges = {"REPLY: 2:463/7 1"};
+  reply.Origin.reset();
+  TRo rule = Rule();
+  rule.AddrTo = "2:463/7";
+  rule.AddrFrom = "%PktFrom%";
+  rule.KillAddrToAll = false;
+  EXPECT_TRUE(Matches(rule, reply));
+}
+
+TEST_F(RuleMatchTest, PacketWorkIsSharedButEachMessageIsTestedAfresh) {
+  TRo fromPacket = Rule();
+  fromPacket.Area = "RU.TEST";
+  fromPacket.AddrFrom = "%PktFromNode%";
+  TRo other = Rule();
+  other.Area = "RU.OTHER";
+  run_.Rules = {fromPacket, other};
+  PacketRules rules(run_, kPacketOrig, kPacketDest);
+  MessageSpec elsewhere = AnnToAll();
+  elsewhere.Area = "RU.OTHER";
+  MessageSpec stranger = AnnToAll();
+  stranger.Kludges = {"MSGID: 2:463/1 1"};
+  EXPECT_TRUE(MatchesIn(rules, AnnToAll(), 0));
+  EXPECT_FALSE(MatchesIn(rules, elsewhere, 0));
+  EXPECT_TRUE(MatchesIn(rules, elsewhere, 1));
+  EXPECT_FALSE(MatchesIn(rules, stranger, 0));
+  EXPECT_TRUE(MatchesIn(rules, AnnToAll(), 0));
+
+  // Another packet: its own macros.
+  PacketRules otherPacket(run_, TFidoAddr{2, 463, 1, 0, 0}, kPacketDest);
+  EXPECT_TRUE(MatchesIn(otherPacket, stranger, 0));
+  EXPECT_FALSE(MatchesIn(otherPacket, AnnToAll(), 0));
+}
+
+TEST(PacketMacros, ExpandInOrderWithExclusions) {
+  const TFidoAddr point{2, 5020, 1, 5, 0};
+  EXPECT_EQ(ExpandPacketMacros("%PktFrom% %!PktFromNode% %PktTo% %!PktToNode%", point,
+                               kPacketDest),
+            "2:5020/1.5 !2:5020/1.* 2:5020/2 !2:5020/2.*");
+  EXPECT_EQ(ExpandPacketMacros("%pktfrom% *", point, kPacketDest), "%pktfrom% *");
+}
+
+}  // namespace
+}  // namespace kestal
