@@ -13,6 +13,7 @@ bool ParseAddress(std::string_view text, TFidoAddr& address);
 // Reads an address whose missing parts come from `defaults` (AKAs).
 bool ParseAddressDefault(std::string_view text, TFidoAddr& address, const TFidoAddr& defaults);
 // Reads one mask ("*", "&", leading "!") whose missing parts come from `defaults`.
+// A part holding a wildcard is that wildcard, whatever digits stand beside it.
 bool ParseAddressMask(std::string_view text, TFidoAddr& mask, const TFidoAddr& defaults);
 
 // "%d:%d/%d", or "%d:%d/%d.%d" with a point.

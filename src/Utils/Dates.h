@@ -16,9 +16,10 @@ TDate AddDays(const TDate& date, int days);
 
 // The date in the given format, with two-digit day and month and four-digit year.
 std::string FormatDate(const TDate& date, const DateFormat& format);
-// Two or three numbers separated by the format's separator, blanks around allowed;
-// two numbers take the current year; a year of one or two digits lies in the 100
-// years that begin 50 years before the current year.
+// Two or three numbers of one to four digits separated by the format's separator,
+// blanks around each allowed; two numbers take the current year; a year of one or
+// two digits lies in the 100 years that begin 50 years before the current year.
+// Anything else (an empty number, other characters, a day the month lacks) fails.
 std::optional<TDate> ParseDate(std::string_view text, const DateFormat& format, int currentYear);
 
 // "dd.mm.yyyy", "hh:nn:ss", "yyyymmdd": the fixed forms of the traffic files.
@@ -26,7 +27,8 @@ std::string FormatDotDate(const TDate& date);
 std::string FormatClockTime(const TDateTime& time);
 std::string FormatCompactDate(const TDate& date);
 
-// English month abbreviation of month 1..12, whatever the locale.
+// English month abbreviation of month 1..12, whatever the locale; "???" for
+// any other number, so the date-time forms keep their widths.
 std::string_view MonthAbbreviation(int month);
 // "dd mmm yy  hh:mm:ss" of stored-message headers (19 characters).
 std::string FormatMessageDateTime(const TDateTime& time);

@@ -26,9 +26,12 @@ bool TextInAnyMask(std::string_view text, std::string_view list);
 std::vector<std::string_view> SplitTokens(std::string_view list);
 
 // A signed 32-bit number: leading blanks, a sign, decimal or "$"/"0x" hexadecimal;
-// anything else gives 0.
+// anything else, a value beyond 32 bits included, gives 0.
 int32_t ToIntOrZero(std::string_view text);
-// Replaces the pattern until none is left, always searching from the start again.
+// Replaces the pattern until none is left, always searching from the start again,
+// when the value is shorter than the pattern (so " \r" by "\r" removes a whole run
+// of blanks). A value as long as the pattern or longer is put in by one pass from
+// left to right, and inserted text is not searched again: this always ends.
 void ReplaceAll(std::string& text, std::string_view pattern, std::string_view value);
 // Control bytes to blanks, then blanks trimmed from both ends.
 std::string CleanLine(std::string_view text);
