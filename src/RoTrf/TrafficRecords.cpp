@@ -1,25 +1,12 @@
 #include "RoTrf/TrafficRecords.h"
 
-#include <algorithm>
 #include <cstdint>
 
 #include "RoTrf/TrafficFormat.h"
+#include "Utils/LittleEndian.h"
 
 namespace kestal {
 namespace {
-
-void AppendUint32(std::string& out, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((value >> shift) & 0xFF);
-}
-
-// REQUIRES: offset + 4 <= bytes.size().
-uint32_t ReadUint32(std::string_view bytes, size_t offset) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i) {
-    value |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
-  }
-  return value;
-}
 
 // The characters, then spaces up to the width; `lengthByte` goes first.
 void AppendArea(std::string& out, unsigned char lengthByte, std::string_view chars,
@@ -55,8 +42,8 @@ std::string EncodeTrafficRecord(const TTrf& entry) {
   AppendTextField(record, entry.EchoName, kEchoNameWidth);
   AppendTextField(record, entry.FirstDate, kDateWidth);
   AppendTextField(record, entry.LastDate, kDateWidth);
-  AppendUint32(record, entry.Msgs);
-  AppendUint32(record, entry.Size);
+  AppendFixed32(record, entry.Msgs);
+  AppendFixed32(record, entry.Size);
   return record;
 }
 
@@ -66,8 +53,8 @@ TTrf DecodeTrafficRecord(std::string_view record) {
   entry.EchoName = ReadTextField(record, kEchoName, kEchoNameWidth);
   entry.FirstDate = ReadTextField(record, kFirstDate, kDateWidth);
   entry.LastDate = ReadTextField(record, kLastDate, kDateWidth);
-  entry.Msgs = ReadUint32(record, kMsgs);
-  entry.Size = ReadUint32(record, kSize);
+  entry.Msgs = DecodeFixed32(record, kMsgs);
+  entry.Size = DecodeFixed32(record, kSize);
   return entry;
 }
 
@@ -86,8 +73,8 @@ std::string EncodeNameRecord(const TStat& stat) {
   AppendTextField(record, stat.NameFrom, kNameWidth);
   AppendTextField(record, stat.NameTo, kNameWidth);
   AppendTextField(record, stat.Subj, kSubjWidth);
-  AppendUint32(record, stat.Size);
-  AppendUint32(record, static_cast<uint32_t>(stat.Reserved));
+  AppendFixed32(record, stat.Size);
+  AppendFixed32(record, static_cast<uint32_t>(stat.Reserved));
   AppendTextField(record, stat.Address, kAddressWidth);
   record.append(kTailWidth, '\0');
   return record;
@@ -104,8 +91,8 @@ TStat DecodeNameRecord(std::string_view record) {
   stat.NameFrom = ReadTextField(record, kNameFrom, kNameWidth);
   stat.NameTo = ReadTextField(record, kNameTo, kNameWidth);
   stat.Subj = ReadTextField(record, kSubj, kSubjWidth);
-  stat.Size = ReadUint32(record, kSize);
-  stat.Reserved = static_cast<int32_t>(ReadUint32(record, kReserved));
+  stat.Size = DecodeFixed32(record, kSize);
+  stat.Reserved = static_cast<int32_t>(DecodeFixed32(record, kReserved));
   stat.Address = ReadTextField(record, kAddress, kAddressWidth);
   return stat;
 }

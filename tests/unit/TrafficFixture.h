@@ -1,0 +1,48 @@
+#pragma once
+
+// A run with traffic counting on, its TrfPath in a scratch directory, started at
+// a fixed time: 10 Dec 2026 12:00:00.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Platform/Clock.h"
+#include "Platform/Console.h"
+#include "RoTypes/Run.h"
+#include "TestSupport.h"
+
+namespace kestal::test {
+
+inline constexpr TDateTime kTrafficStart{{2026, 12, 10}, 12, 0, 0, 0};
+
+// One run of the program over the directory; several may share a directory.
+class TrafficRun {
+ public:
+  explicit TrafficRun(const std::string& trfDir) : clock_(kTrafficStart), run_(clock_, console_) {
+    run_.Config.TrfPath = trfDir + "/";
+    run_.Config.TemplatePath = trfDir + "/";
+    run_.Config.TrfStatName = trfDir + "/trf.txt";
+    run_.Config.StatName = trfDir + "/stat.txt";
+    run_.StartTime = kTrafficStart;
+    run_.Today = kTrafficStart.Date;
+    run_.Traffic.Enabled = true;
+    run_.Traffic.TodayTrafficFile = trfDir + "/20261210.trf";
+    run_.Traffic.RunDate = "10.12.2026";
+    run_.Traffic.RunTime = "12:00:00";
+    run_.Lang.LangEchoStatProgress = "Echo statistics";
+    run_.Lang.LangNameStatProgress = "Name statistics";
+    run_.Lang.LangEchoCount = "Areas";
+    run_.Lang.LangMessages = "Messages";
+  }
+
+  kestal::Run& run() { return run_; }
+  const std::string& console() const { return console_.output; }
+
+ private:
+  platform::FixedClock clock_;
+  platform::CapturingConsole console_;
+  kestal::Run run_;
+};
+
+}  // namespace kestal::test
