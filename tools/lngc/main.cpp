@@ -9,6 +9,7 @@
 #include "Platform/Files.h"
 #include "RoSystem/LangSource.h"
 #include "RoSystem/Language.h"
+#include "SourceEncoding.h"
 
 namespace {
 
@@ -24,9 +25,11 @@ int Fail(const std::string& message) {
 int Build(const std::string& sourcePath, const std::string& outPath) {
   std::optional<std::string> source = kestal::platform::ReadFile(sourcePath);
   if (!source) return Fail("cannot read " + sourcePath);
-  kestal::LangFile lang;
   std::string error;
-  if (!kestal::ParseLanguageSource(*source, lang, error)) return Fail(sourcePath + ": " + error);
+  std::optional<std::string> decoded = lngc::ApplySourceEncoding(*source, error);
+  if (!decoded) return Fail(sourcePath + ": " + error);
+  kestal::LangFile lang;
+  if (!kestal::ParseLanguageSource(*decoded, lang, error)) return Fail(sourcePath + ": " + error);
   // Replacing in one step leaves no half-written language file behind.
   if (!kestal::platform::ReplaceFile(outPath, kestal::EncodeLanguage(lang))) {
     return Fail("cannot write " + outPath);

@@ -1,0 +1,90 @@
+// russian.lng is built from a UTF-8 source that lngc converts to CP866; the program
+// shows its bytes unchanged.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "RoSystem/Language.h"
+#include "TestSupport.h"
+
+namespace kestal {
+namespace {
+
+// "ОШИБКА:" and "Пакетов" in CP866.
+const std::string kCp866Error = "\x8E\x98\x88\x81\x8A\x80:";
+const std::string kCp866Packets = "\x8F\xA0\xAA\xA5\xE2\xAE\xA2";
+
+TEST(RussianLanguage, BuiltFileHoldsCp866Texts) {
+  LangFile lang;
+  ASSERT_TRUE(ParseLanguage(test::ReadBytes(test::BuildDir() + "/russian.lng"), lang));
+  EXPECT_EQ(lang.LangError, kCp866Error);
+  EXPECT_EQ(lang.LangPackets, kCp866Packets);
+  EXPECT_EQ(lang.LangPacketDeleted, "\x8F\xA0\xAA\xA5\xE2 \xE3\xA4\xA0\xAB\xF1\xAD:");  // ё is F1
+  EXPECT_EQ(lang.LangBadValue.front(), ' ');
+  EXPECT_EQ(lang.LangInRoSection.back(), ' ');
+  for (const LangPosition& position : kLangPositions) {
+    const std::string& text = lang.*position.Text;
+    SCOPED_TRACE(std::string(position.Name));
+    EXPECT_FALSE(text.empty());
+    // The UTF-8 lead bytes of Cyrillic letters: none may survive the conversion.
+    EXPECT_EQ(text.find_first_of("\xD0\xD1"), std::string::npos);
+  }
+}
+
+TEST(RussianLanguage, ProgramRunsWithIt) {
+  test::KestalHome home;
+  test::WriteBytes(home / "russian.lng", test::ReadBytes(test::BuildDir() + "/russian.lng"));
+  test::WriteBytes(home / "trf.tpl", "");
+  test::WriteBytes(home / "stat.tpl", "");
+  test::WriteBytes(home / "in/.keep", "");
+  test::WriteBytes(home / "Kestal.Ini",
+                   "[General]\r\nAddress=2:5020/1\r\nEchoMailPath=in\r\nLanguage=russian.lng\r\n");
+  test::ProgramResult result = home.Run();
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_NE(result.output.find(kCp866Packets + ": 0, "), std::string::npos) << result.output;
+}
+
+TEST(RussianLanguage, LngcConvertsUtf8SourceWithTheDirective) {
+  test::ScratchDir dir;
+  std::string source = "\xEF\xBB\xBF#encoding utf-8 -> cp866\r\n";  // a BOM and CR LF ends
+  for (const LangPosition& position : kLangPositions) {
+    std::string text = position.Name == "LangError" ? "\xD0\x81\xD1\x8F \xE2\x84\x96 \xE2\x95\x94" : "x";
+    source += std::string(position.Name) + " = \"" + text + "\"\r\n";
+  }
+  test::WriteBytes(dir / "ru.txt", source);
+  std::string lngc = test::BuildDir() + "/lngc";
+  test::ProgramResult result = test::RunProgram(lngc, {"build", "ru.txt", "ru.lng"}, dir.path());
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  LangFile lang;
+  ASSERT_TRUE(ParseLanguage(test::ReadBytes(dir / "ru.lng"), lang));
+  EXPECT_EQ(lang.LangError, "\xF0\xEF \xFC \xC9");  // Ё я № ╔
+}
+
+TEST(RussianLanguage, LngcRefusesWhatCp866CannotHold) {
+  struct Case {
+    std::string source;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"#encoding utf-8 -> koi8-r\n", "line 1: unknown encoding \"utf-8 -> koi8-r\""},
+      {"#encoding utf-8 -> cp866\n# euro \xE2\x82\xAC\n", "line 2: U+20AC has no byte in CP866"},
+      {"#encoding utf-8 -> cp866\n\n# cut \xD0\n", "line 3: not valid UTF-8"},
+      {"#encoding utf-8 -> cp866\n# overlong slash \xC0\xAF\n", "line 2: not valid UTF-8"},
+      {"#encoding utf-8 -> cp866\n# surrogate \xED\xA0\x80\n", "line 2: not valid UTF-8"},
+  };
+  std::string lngc = test::BuildDir() + "/lngc";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    test::ScratchDir dir;
+    test::WriteBytes(dir / "ru.txt", c.source);
+    test::WriteBytes(dir / "ru.lng", "old");
+    test::ProgramResult result = test::RunProgram(lngc, {"build", "ru.txt", "ru.lng"}, dir.path());
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.output.find("ru.txt: " + c.message), std::string::npos) << result.output;
+    EXPECT_EQ(test::ReadBytes(dir / "ru.lng"), "old");
+  }
+}
+
+}  // namespace
+}  // namespace kestal
