@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "FReport/Macros.h"
 #include "ReportFixture.h"
 
 namespace kestal {
@@ -171,6 +172,24 @@ TEST_F(ReportsTest, ErrorReportMailsTheTextUnchangedToTheMainAddress) {
             "\x01INTL 2:5020/100 2:5020/100\r\x01MSGID: 2:5020/100 648708ca\r"
             "\x01PID: Kestal 2.15/W32\rERROR: cannot open %Area% file\r\n\r" + kTearline +
             " * Origin: Our station (2:5020/100)\r" + std::string(1, '\0'));
+}
+
+TEST_F(ReportsTest, SampleTemplatesUseOnlyMacrosThatExist) {
+  run_.Config.TemplatePath = test::SourceDir() + "/templates/";
+  const std::vector<std::string> messageTemplates = {"main.tpl",    "ro.tpl",    "uplink.tpl",
+                                                     "pktfrom.tpl", "pktto.tpl", "save.tpl"};
+  for (const std::string& name : messageTemplates) {
+    std::string body = ReadTemplate(run_, name);
+    ExpandMessageMacros(run_, body, message_);
+    EXPECT_FALSE(body.empty()) << name;
+    EXPECT_EQ(body.find('%'), std::string::npos) << name << ":\n" << body;
+  }
+  for (const std::string& name : {"mainend.tpl", "roend.tpl", "uplinkend.tpl"}) {
+    std::string body = ReadTemplate(run_, name);
+    ExpandRuleEndMacros(run_, body, "Sysop", run_.Own.Main(), TRo{}, "[Ro]\r");
+    EXPECT_FALSE(body.empty()) << name;
+    EXPECT_EQ(body.find('%'), std::string::npos) << name << ":\n" << body;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,12 @@
+Your message in a read-only area
+Hello %FromName%,
+
+the area %Area% is read-only for you, so your message
+of %MsgDateTime% to %ToName% did not go out to the other readers:
+
+%MsgHeader%
+
+%MsgText%
+
+If you think this is a mistake, please write to %UplinkName%
+at %UplinkAddr%, who keeps this area for us.
