@@ -33,7 +33,7 @@ TEST(ReadSwitches, ExaminesArgumentsLeftToRight) {
   for (const SwitchCase& c : cases) {
     platform::FixedClock clock({});
     platform::CapturingConsole console;
-    Run run(clock, console);
+    kestal::Run run(clock, console);
     run.ConfigPath = "default";
     ReadSwitches(run, c.args);
     SCOPED_TRACE(testing::PrintToString(c.args));
