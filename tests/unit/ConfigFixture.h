@@ -1,0 +1,98 @@
+#pragma once
+
+// Shared by the configuration and rule tests: a scratch executable directory with
+// a language file, an inbound directory "in" and the default templates, and a
+// run that reads a Kestal.Ini written there.
+
+#include <filesystem>
+#include <string>
+
+#include "Platform/Clock.h"
+#include "Platform/Console.h"
+#include "RoConfig/Config.h"
+#include "RoSystem/Language.h"
+#include "RoTypes/Run.h"
+#include "TestSupport.h"
+#include "Utils/Dates.h"
+
+namespace kestal::test {
+
+// 10 Dec 2026 12:00:00
+inline constexpr TDateTime kConfigNow{{2026, 12, 10}, 12, 0, 0, 0};
+
+// The language texts the expected messages are built from.
+inline LangFile ConfigTestTexts() {
+  LangFile lang;
+  lang.LangError = "ERROR:";
+  lang.LangKeyword = "Keyword";
+  lang.LangKeyMissing = "is missing";
+  lang.LangBadValue = "is wrong";
+  lang.LangInRoSection = "in rule #";
+  lang.LangFileNotFound = "not found";
+  lang.LangLine = "line";
+  lang.LangLogStarted = "started";
+  lang.LangLogStopped = "stopped";
+  lang.LangElapsed = "Time";
+  lang.LangExitCode = "Exit code";
+  return lang;
+}
+
+// The minimal [General] section that loads: the main address and one inbound.
+inline constexpr const char* kMinimalGeneral = "[General]\nAddress=2:5020/1\nEchoMailPath=in\n";
+
+// A scratch executable directory and a run whose ExeDir it is. Its clock stands
+// at kConfigNow, and the system date format is month/day/year with "/", so that a
+// switch to the program's own format shows.
+class ConfigHome {
+ public:
+  ConfigHome() : clock(kConfigNow), run(clock, console) {
+    run.ExeDir = dir.path();
+    run.ConfigPath = dir / "Kestal.Ini";
+    run.StartTime = kConfigNow;
+    run.Today = kConfigNow.Date;
+    run.DateFmt = DateFormat{DateOrder::MonthDayYear, '/'};
+    run.TodayText = FormatDate(run.Today, run.DateFmt);
+    WriteBytes(dir / "english.lng", EncodeLanguage(ConfigTestTexts()));
+    std::filesystem::create_directories(dir / "in");
+    for (const char* name : {"save.tpl", "trf.tpl", "stat.tpl"}) WriteBytes(dir / name, "x");
+  }
+
+  std::string operator/(const std::string& name) const { return dir / name; }
+
+  // Writes Kestal.Ini and reads it: the exit code, or -1 when the reading went through.
+  int Load(const std::string& ini) {
+    WriteBytes(run.ConfigPath, ini);
+    return LoadWritten();
+  }
+  int LoadWritten() {
+    try {
+      LoadConfig(run);
+    } catch (const RunExit& exit) {
+      return exit.Code;
+    }
+    return -1;
+  }
+
+  // The console lines, without the empty line and the run time ("<LangElapsed>
+  // 00:01") that the end of a run adds.
+  std::string ConsoleLines() const {
+    std::string lines;
+    size_t start = 0;
+    const std::string& out = console.output;
+    while (start < out.size()) {
+      size_t end = out.find('\n', start);
+      if (end == std::string::npos) end = out.size();
+      const std::string line = out.substr(start, end - start);
+      if (!line.empty() && !line.ends_with("00:01")) lines += line + "\n";
+      start = end + 1;
+    }
+    return lines;
+  }
+
+  ScratchDir dir;
+  platform::FixedClock clock;
+  platform::CapturingConsole console;
+  kestal::Run run;
+};
+
+}  // namespace kestal::test
