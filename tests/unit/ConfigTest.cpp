@@ -569,5 +569,21 @@ TEST(LoadConfig, SurvivesOddFiles) {
   }
 }
 
+// The documented sample is what the demo runs with: it must load as it stands.
+TEST(LoadConfig, SampleConfigurationLoads) {
+  ConfigHome home;
+  namespace fs = std::filesystem;
+  fs::copy(SourceDir() + "/templates", home / "templates");
+  for (const char* sub : {"inbound", "netmail", "backup", "trf"}) fs::create_directories(home / sub);
+  WriteBytes(home.run.ConfigPath, ReadBytes(SourceDir() + "/examples/Kestal.Ini"));
+  ASSERT_EQ(home.LoadWritten(), -1) << home.console.output;
+  EXPECT_EQ(FormatAddress(home.run.Own.Main()), "2:5020/100");
+  EXPECT_EQ(home.run.Config.EchoMailPath, std::vector<std::string>{home / "inbound"});
+  EXPECT_EQ(home.run.Config.TemplatePath, home / "templates/");
+  ASSERT_EQ(home.run.Rules.size(), 4u);
+  EXPECT_EQ(home.run.Rules[1].Copy, "RU.TEST.ARCHIVE");
+  EXPECT_EQ(home.run.Rules[3].DateTo, (TDate{2030, 12, 31}));
+}
+
 }  // namespace
 }  // namespace kestal::test
