@@ -15,8 +15,9 @@ using StatMacros = std::vector<std::pair<std::string_view, std::string>>;
 
 // A statistics template after its sort line.
 struct TStatTemplate {
-  std::string SortKey;  // the 7 characters after "%Sort%" and a separator; empty without a sort line
-  std::string Body;     // the template without the sort line
+  // The 7 characters after "%Sort%" and a separator; empty without a sort line.
+  std::string SortKey;
+  std::string Body;  // the template without the sort line
 };
 
 // A sort line is recognised only at the very start of the text; it is dropped

@@ -182,7 +182,8 @@ TEST_F(EchoStatisticsTest, PercentagesOfTwoAreas) {
                         {"B", "10.12.2026", "10.12.2026", 10, 100}});
   WriteTemplate(">---<\r\n%EchoName% %Percent%\r\n>+++<\r\n%SummPercent%\r\n");
   EXPECT_EQ(Build("0"), "A 75.00\r\nB 25.00\r\n100.00\r\n" + kClosing);
-  EXPECT_EQ(traffic_.console(), "\nEcho statistics: 10.12.2026\nAreas - 2\n");  // one day: no progress
+  // One day: no progress.
+  EXPECT_EQ(traffic_.console(), "\nEcho statistics: 10.12.2026\nAreas - 2\n");
 }
 
 TEST_F(EchoStatisticsTest, EachSortKeyOrdersTheAreas) {

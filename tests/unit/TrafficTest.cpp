@@ -46,7 +46,8 @@ void ExpectEntry(const TTrf& entry, const std::string& name, const std::string& 
 }
 
 TEST(TrafficRecordTest, DailyRecordLayoutIsByteExact) {
-  std::string record = EncodeTrafficRecord({"R50.SYSOP", "01.12.2026", "09.12.2026", 5, 0x01020304});
+  std::string record =
+      EncodeTrafficRecord({"R50.SYSOP", "01.12.2026", "09.12.2026", 5, 0x01020304});
   std::string expected = std::string(1, '\x09') + "R50.SYSOP" + std::string(31, ' ') +
                          '\x0a' + "01.12.2026" + '\x0a' + "09.12.2026" +
                          std::string("\x05\0\0\0", 4) + "\x04\x03\x02\x01";
@@ -138,7 +139,8 @@ TEST(TrafficTest, LongTagIsCountedUnderItsFirstFortyCharacters) {
   CountTraffic(traffic.run(), tag, "10.12.2026", 1);
   CountTraffic(traffic.run(), tag, "10.12.2026", 2);
   ASSERT_EQ(traffic.run().Traffic.List.size(), 1u);
-  ExpectEntry(traffic.run().Traffic.List[0], std::string(40, 'T'), "10.12.2026", "10.12.2026", 2, 3);
+  ExpectEntry(traffic.run().Traffic.List[0], std::string(40, 'T'), "10.12.2026", "10.12.2026",
+              2, 3);
 }
 
 TEST(TrafficTest, UnsortedAndRepeatedRecordsComeOutSortedOnePerArea) {
@@ -186,7 +188,8 @@ TEST(TrafficTest, MergeKeepsDatesThatParseOverTextsThatDoNot) {
 TEST(TrafficTest, MergeStopsAtTheLargestCountInsteadOfWrapping) {
   ScratchDir dir;
   TrafficRun traffic(dir.path());
-  traffic.run().Traffic.List = {{"AREA", "", "", 0xFFFFFFF0u, 0xFFFFFFFFu}, {"AREA", "", "", 0x20, 5}};
+  traffic.run().Traffic.List = {{"AREA", "", "", 0xFFFFFFF0u, 0xFFFFFFFFu},
+                                {"AREA", "", "", 0x20, 5}};
   MergeTrafficList(traffic.run());
   ExpectEntry(traffic.run().Traffic.List[0], "AREA", "", "", 0xFFFFFFFFu, 0xFFFFFFFFu);
 }
