@@ -45,9 +45,13 @@ PacketRules::PacketRules(const Run& run, const TFidoAddr& packetOrig, const TFid
       forPacket_(run.Rules.size()) {}
 
 bool PacketRules::AreaMatches(size_t index, const std::string& area) {
-  auto [entry, added] = areaResults_.try_emplace(area);
-  if (added) entry->second.assign(rules_.size(), kNotTried);
-  int8_t& result = entry->second[index];
+  if (lastAreaResults_ == nullptr || area != lastArea_) {
+    auto [entry, added] = areaResults_.try_emplace(area);
+    if (added) entry->second.assign(rules_.size(), kNotTried);
+    lastArea_ = area;
+    lastAreaResults_ = &entry->second;  // map values stay where they are
+  }
+  int8_t& result = (*lastAreaResults_)[index];
   if (result == kNotTried) result = TextInMaskList(area, rules_[index].Area) ? 1 : 0;
   return result == 1;
 }

@@ -48,6 +48,10 @@ class PacketRules {
   std::vector<std::optional<ForPacket>> forPacket_;
   // Per area tag, each rule's Area test: -1 not tried yet, else 0 or 1.
   std::unordered_map<std::string, std::vector<int8_t>> areaResults_;
+  // The entry of the area last asked for: the rules are tried one after the
+  // other on the same message.
+  std::string lastArea_;
+  std::vector<int8_t>* lastAreaResults_ = nullptr;
 
   bool AreaMatches(size_t index, const std::string& area);
   const ForPacket& PreparedFor(size_t index);
