@@ -163,7 +163,9 @@ PackedMessage ReadPackedMessage(PktReader& reader, unsigned char typeLow, unsign
   std::string& bytes = packed.Bytes;
   bytes.push_back(static_cast<char>(typeLow));
   bytes.push_back(static_cast<char>(typeHigh));
-  while (bytes.size() < pkt::message::kPrefixSize) bytes.push_back(static_cast<char>(reader.ReadByte()));
+  while (bytes.size() < pkt::message::kPrefixSize) {
+    bytes.push_back(static_cast<char>(reader.ReadByte()));
+  }
   message.OrigNode = DecodeFixed16(bytes, pkt::message::kOrigNode);
   message.DestNode = DecodeFixed16(bytes, pkt::message::kDestNode);
   message.OrigNet = DecodeFixed16(bytes, pkt::message::kOrigNet);

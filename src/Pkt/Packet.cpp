@@ -97,7 +97,9 @@ void PacketScan::Scan() {
     return;
   }
   std::string header;
-  while (header.size() < pkt::header::kSize) header.push_back(static_cast<char>(reader_.ReadByte()));
+  while (header.size() < pkt::header::kSize) {
+    header.push_back(static_cast<char>(reader_.ReadByte()));
+  }
   const unsigned char typeLow = reader_.ReadByte();
   const unsigned char typeHigh = reader_.ReadByte();
   packet_.Output = header;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Pkt/PacketWriter.h"
@@ -16,8 +17,11 @@ using kestal::MessageSpec;
 using kestal::TFidoAddr;
 
 constexpr int64_t kMegabyte = 1024 * 1024;
-constexpr int64_t kMinPacketBytes = 64 * 1024;
-constexpr int64_t kMaxPacketBytes = 1024 * 1024;
+// Packets of about 1 MB and messages of 2 to 4 KB, as a hub's inbound holds them.
+constexpr int64_t kMinPacketBytes = 896 * 1024;
+constexpr int64_t kMaxPacketBytes = 1152 * 1024;
+constexpr int64_t kMinMessageBytes = 2 * 1024;
+constexpr int64_t kMaxMessageBytes = 4 * 1024;
 
 // The words of the texts; the last ones are CP866 Cyrillic.
 const std::vector<std::string> kWords = {
@@ -95,7 +99,8 @@ class InboundWriter {
   }
 
   std::string Packet(int64_t targetBytes) {
-    static const TFidoAddr kUplinks[] = {{2, 5020, 1, 0, 0}, {2, 5020, 10, 0, 0}, {2, 463, 1, 0, 0}};
+    static const TFidoAddr kUplinks[] = {
+        {2, 5020, 1, 0, 0}, {2, 5020, 10, 0, 0}, {2, 463, 1, 0, 0}};
     kestal::PacketHeaderSpec header;
     header.Orig = kUplinks[random_.Below(3)];
     header.Dest = {2, 5020, 100, 0, 0};
@@ -145,15 +150,22 @@ class InboundWriter {
     message.Kludges.push_back("PID: GED+LNX 1.1.5");
     message.Kludges.push_back("CHRS: CP866 2");
     message.Kludges.push_back("TZUTC: 0300");
-    const int64_t lines = random_.Between(3, 40);
-    for (int64_t i = 0; i < lines; ++i) {
-      message.Lines.push_back((random_.OneIn(6) ? " WR> " : "") + Words(random_.Between(0, 12)));
-    }
     message.Tearline = "GoldED+/LNX 1.1.5";
     message.Origin = "A bench node (" + fromText + ")";
     message.SeenBy = {"463/1 5020/1 10 100"};
     message.Path = {std::to_string(from.Net) + "/" + std::to_string(from.Node) + " 5020/1"};
+    AddLines(message, random_.Between(kMinMessageBytes, kMaxMessageBytes));
     return message;
+  }
+
+  // Text lines until the packed message holds about `targetBytes`.
+  void AddLines(MessageSpec& message, int64_t targetBytes) {
+    int64_t size = static_cast<int64_t>(kestal::PackedMessageBytes(message).size());
+    while (size < targetBytes) {
+      std::string line = (random_.OneIn(6) ? " WR> " : "") + Words(random_.Between(0, 12));
+      size += static_cast<int64_t>(line.size()) + 1;  // the line and its CR
+      message.Lines.push_back(std::move(line));
+    }
   }
 };
 
