@@ -336,6 +336,18 @@ TEST_F(PacketTest, CutPacketIsReadToItsEndAndCompletedWhenRewritten) {
   EXPECT_EQ(Get("in01.pkt"), PacketOf({bob.substr(0, bob.size() - 12) + std::string(1, '\0')}));
 }
 
+TEST_F(PacketTest, OnlyTheFirstTypeWordIsExamined) {
+  const std::string ann = PackedMessageBytes(Echo("A", "Ann"));
+  std::string odd = PackedMessageBytes(Echo("B", "Bob"));
+  odd[0] = '\x03';
+  const std::string cid = PackedMessageBytes(Echo("C", "Cid"));
+  Put("in01.pkt", PacketOf({ann, odd, cid}));
+  run_.Rules = {Rule("A")};
+  Scan("in01.pkt");
+  EXPECT_EQ(Get("in01.pkt"), PacketOf({odd, cid}));
+  EXPECT_EQ(run_.Counters.MessagesScanned, 3);
+}
+
 TEST_F(PacketTest, BytesAfterTheEndWordAreReportedAndDroppedOnRewrite) {
   const std::string ann = PackedMessageBytes(Echo("A", "Ann"));
   const std::string bob = PackedMessageBytes(Echo("B", "Bob"));
