@@ -37,3 +37,21 @@ deps:
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
+
+# libFuzzer targets (fuzz/*.cpp), built with clang in FUZZ_BUILD; each runs for
+# FUZZ_SECONDS on a copy of its seed corpus, FUZZ_JOBS at a time.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_JOBS ?= $(JOBS)
+FUZZ_TARGETS = $(basename $(notdir $(wildcard fuzz/*.cpp)))
+
+.PHONY: fuzz deps-fuzz
+
+fuzz: deps-fuzz
+	cmake -S . -B $(FUZZ_BUILD) -G "$(CMAKE_GENERATOR)" -DCMAKE_CXX_COMPILER=clang++ \
+	  -DKESTAL_FUZZ=ON -DKESTAL_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_JOBS) $(FUZZ_TARGETS)
+
+deps-fuzz:
+	bash scripts/deps.sh fuzz

@@ -1,16 +1,30 @@
 #!/usr/bin/env bash
 # Installs what building and testing kestal needs, when run as root on Debian;
 # otherwise names what is missing.
+# With the argument "fuzz": what `make fuzz` needs instead (clang and libFuzzer).
 set -eu
 needed=()
 have() { command -v "$1" >/dev/null 2>&1; }
-have cmake || needed+=(cmake)
-have g++ || needed+=(g++)
-have ninja || needed+=(ninja-build)
-have make || needed+=(make)
-have faketime || needed+=(faketime)
-have crashmail || needed+=(crashmail)
-[ -f /usr/include/gtest/gtest.h ] || needed+=(libgtest-dev)
+fuzzer_runtime() {
+  local runtime
+  runtime=$(clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a 2>/dev/null) &&
+    [ -f "$runtime" ] && return 0
+  compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null
+}
+if [ "${1:-}" = fuzz ]; then
+  have cmake || needed+=(cmake)
+  have ninja || needed+=(ninja-build)
+  have clang++ || needed+=(clang)
+  fuzzer_runtime || needed+=(libclang-rt-14-dev)
+else
+  have cmake || needed+=(cmake)
+  have g++ || needed+=(g++)
+  have ninja || needed+=(ninja-build)
+  have make || needed+=(make)
+  have faketime || needed+=(faketime)
+  have crashmail || needed+=(crashmail)
+  [ -f /usr/include/gtest/gtest.h ] || needed+=(libgtest-dev)
+fi
 [ ${#needed[@]} -eq 0 ] && exit 0
 if [ "$(id -u)" = 0 ] && have apt-get; then
   export DEBIAN_FRONTEND=noninteractive

@@ -1,0 +1,93 @@
+#pragma once
+
+// Shared by the fuzz targets: a private scratch directory that stands in for the
+// executable's directory, a console that drops what it is given, and a run with
+// a fixed clock. Like the tests, the targets may use <filesystem> directly.
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+#include "Platform/Clock.h"
+#include "Platform/Console.h"
+#include "RoTypes/Run.h"
+#include "Utils/Dates.h"
+
+namespace kestal::fuzz {
+
+// 10 Dec 2026 12:00:00: rules, traffic files and periods are dated around it.
+inline constexpr TDateTime kFuzzNow{{2026, 12, 10}, 12, 0, 0, 0};
+
+// Millions of inputs pass through a target: keeping their console lines would
+// only fill the memory.
+class NullConsole final : public platform::Console {
+ public:
+  void WriteLine(std::string_view) override {}
+  void WriteProgress(std::string_view) override {}
+  void SetTitle(std::string_view) override {}
+};
+
+// A fresh directory in memory (/dev/shm, else /tmp), removed when the process ends
+// normally. Named after the target and the process, so that parallel runs keep apart.
+class ScratchDir {
+ public:
+  explicit ScratchDir(const std::string& target) {
+    const std::filesystem::path base =
+        std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+    path_ = (base / ("kestal-fuzz-" + target + "-" + std::to_string(getpid()))).string();
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+inline void WriteBytes(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out.good()) std::abort();  // the harness itself is broken: stop at once
+}
+
+// Removes what an input left in a directory, keeping the directory.
+inline void EmptyDirectory(const std::string& directory) {
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator(directory, ignored)) {
+    std::filesystem::remove_all(entry.path(), ignored);
+  }
+}
+
+// A run whose executable's directory is `exeDir`, dated kFuzzNow in the
+// program's own date format.
+struct FuzzRun {
+  explicit FuzzRun(const std::string& exeDir) : clock(kFuzzNow), run(clock, console) {
+    run.ExeDir = exeDir;
+    run.StartDir = exeDir;
+    run.ConfigPath = exeDir + "/Kestal.Ini";
+    run.StartTime = kFuzzNow;
+    run.Today = kFuzzNow.Date;
+    run.DateFmt = DateFormat{DateOrder::DayMonthYear, '.'};
+    run.TodayText = FormatDate(run.Today, run.DateFmt);
+    run.Traffic.RunDate = FormatDotDate(run.Today);
+    run.Traffic.RunTime = FormatClockTime(kFuzzNow);
+  }
+
+  platform::FixedClock clock;
+  NullConsole console;
+  kestal::Run run;
+};
+
+}  // namespace kestal::fuzz
