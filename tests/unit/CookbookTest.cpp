@@ -27,8 +27,9 @@ std::string CookbookText(const std::string& name) {
 }
 
 // An echomail message whose writer's address comes from its MSGID.
-MessageSpec Message(const std::string& area, const std::string& fromName, const std::string& fromAddr,
-                    const std::string& subject = "Hello", const std::string& line = "Some text") {
+MessageSpec Message(const std::string& area, const std::string& fromName,
+                    const std::string& fromAddr, const std::string& subject = "Hello",
+                    const std::string& line = "Some text") {
   MessageSpec spec;
   spec.Area = area;
   spec.FromName = fromName;
@@ -135,7 +136,8 @@ TEST_F(Cookbook, TrialRuleOnlyReports) {
   Load("trial.ini");
   ExpectCatches({
       {"an advert", Message("RU.TECH.MODEMS", "Ann", "2:5020/200", "Modem for sale"), true},
-      {"a reply to it", Message("RU.TECH.PC", "Bob", "2:5020/300", "Re: CPU FOR SALE, cheap"), true},
+      {"a reply to it", Message("RU.TECH.PC", "Bob", "2:5020/300", "Re: CPU FOR SALE, cheap"),
+       true},
       {"no advert", Message("RU.TECH.MODEMS", "Ann", "2:5020/200", "Modem wanted"), false},
       {"an advert elsewhere", Message("RU.TALK", "Ann", "2:5020/200", "Modem for sale"), false},
   });

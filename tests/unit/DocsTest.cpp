@@ -1,5 +1,5 @@
-// The manual page renders without a warning from groff, and it and the README name every keyword the
-// configuration reader knows.
+// The manual page renders without a warning from groff, and it and the README name every keyword
+// the configuration reader knows.
 
 #include <gtest/gtest.h>
 
@@ -19,9 +19,9 @@ const std::vector<std::string_view> kKeywords = {
     "KeepEmpty", "Language", "Log", "LogLevel", "NetMail", "Origin", "PasswordFile",
     "PktBackupPath", "RemoveRe", "RemoveOldRo", "ReportError", "ReportOutPath", "ReportPath",
     "ReportToMain", "ReportToMainEnd", "ReportToPktFrom", "ReportToPktTo", "ReportToRo",
-    "ReportToRoEnd", "ReportToUplink", "ReportToUplinkEnd", "KestalName", "SafeMode",
-    "SkipPktFrom", "SkipPktTo", "StatName", "StatTemplate", "SysopName", "Tagline", "Tearline",
-    "TemplatePath", "TrfPath", "TrfStatName", "TrfTemplate", "UseSystemDateFormat",
+    "ReportToRoEnd", "ReportToUplink", "ReportToUplinkEnd", "KestalName", "SafeMode", "SkipPktFrom",
+    "SkipPktTo", "StatName", "StatTemplate", "SysopName", "Tagline", "Tearline", "TemplatePath",
+    "TrfPath", "TrfStatName", "TrfTemplate", "UseSystemDateFormat",
     // [Ro]
     "Addr", "AddrFrom", "AddrTo", "Area", "BodyMask", "Chrs", "Copy", "DateFrom", "DateTo", "Flag",
     "KillAddrToAll", "KludgeMask", "Move", "MsgSize", "Name", "NameFrom", "NameTo", "PktFrom",

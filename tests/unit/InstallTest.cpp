@@ -42,9 +42,9 @@ class Install : public ::testing::Test {
 };
 
 TEST_F(Install, PutsEveryPieceInPlace) {
-  for (const char* path : {"bin/kestal-pktdump", "share/kestal/Kestal.Ini",
-                           "share/kestal/templates/main.tpl", "share/kestal/templates/save.tpl",
-                           "share/man/man1/kestal.1"}) {
+  for (const char* path :
+       {"bin/kestal-pktdump", "share/kestal/Kestal.Ini", "share/kestal/templates/main.tpl",
+        "share/kestal/templates/save.tpl", "share/man/man1/kestal.1"}) {
     EXPECT_TRUE(test::Exists(prefix_ / path)) << path;
   }
   // The program finds its language files through the link, in its own directory.
@@ -61,19 +61,28 @@ TEST_F(Install, RunsWithAConfigurationElsewhere) {
   for (const char* sub : {"in", "netmail", "backup"}) fs::create_directories(fido / sub);
   fs::copy(prefix_ / "share/kestal/templates", fido / "templates");
   const std::string packet =
-      PacketBytes(PacketHeaderSpec{}, {Announcement("Moderator", "2:5020/100"),
-                                       Announcement("Someone", "2:5020/200")});
+      PacketBytes(PacketHeaderSpec{},
+                  {Announcement("Moderator", "2:5020/100"), Announcement("Someone", "2:5020/200")});
   test::WriteBytes(fido / "in/0001.pkt", packet);
   const std::string moderatorRule =
       test::ReadBytes(test::SourceDir() + "/docs/cookbook/moderator.ini");
   test::WriteBytes(fido / "Kestal.Ini",
                    "[General]\n"
                    "Address=2:5020/1\n"
-                   "EchoMailPath=" + fido / "in" + "\n"
-                   "Log=" + fido / "kestal.log" + "\n"
-                   "TemplatePath=" + fido / "templates" + "\n"
-                   "ReportPath=" + fido / "netmail" + "\n"
-                   "PktBackupPath=" + fido / "backup" + "\n\n" + moderatorRule);
+                   "EchoMailPath=" +
+                       fido / "in" +
+                       "\n"
+                       "Log=" +
+                       fido / "kestal.log" +
+                       "\n"
+                       "TemplatePath=" +
+                       fido / "templates" +
+                       "\n"
+                       "ReportPath=" +
+                       fido / "netmail" +
+                       "\n"
+                       "PktBackupPath=" +
+                       fido / "backup" + "\n\n" + moderatorRule);
   const std::vector<std::string> homeBefore = test::ListNames(prefix_ / "lib/kestal");
 
   test::ProgramResult run = test::RunProgram(prefix_ / "bin/kestal", {"-C" + fido / "Kestal.Ini"},
@@ -85,7 +94,8 @@ TEST_F(Install, RunsWithAConfigurationElsewhere) {
   EXPECT_TRUE(Has(test::ReadBytes(fido / "kestal.log"), "Someone->All, News (RU.ANNOUNCE)"));
   EXPECT_EQ(test::ListNames(fido / "netmail"), (std::vector<std::string>{"1.msg", "2.msg"}));
   EXPECT_EQ(test::ReadBytes(fido / "backup/0001.pkt"), packet);
-  EXPECT_EQ(test::ListNames(prefix_ / "lib/kestal"), homeBefore) << "nothing written beside the program";
+  EXPECT_EQ(test::ListNames(prefix_ / "lib/kestal"), homeBefore)
+      << "nothing written beside the program";
 
   test::ProgramResult dump =
       test::RunProgram(prefix_ / "bin/kestal-pktdump", {fido / "in/0001.pkt"}, fido.path());

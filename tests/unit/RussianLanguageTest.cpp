@@ -49,7 +49,8 @@ TEST(RussianLanguage, LngcConvertsUtf8SourceWithTheDirective) {
   test::ScratchDir dir;
   std::string source = "\xEF\xBB\xBF#encoding utf-8 -> cp866\r\n";  // a BOM and CR LF ends
   for (const LangPosition& position : kLangPositions) {
-    std::string text = position.Name == "LangError" ? "\xD0\x81\xD1\x8F \xE2\x84\x96 \xE2\x95\x94" : "x";
+    std::string text =
+        position.Name == "LangError" ? "\xD0\x81\xD1\x8F \xE2\x84\x96 \xE2\x95\x94" : "x";
     source += std::string(position.Name) + " = \"" + text + "\"\r\n";
   }
   test::WriteBytes(dir / "ru.txt", source);

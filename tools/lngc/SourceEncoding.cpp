@@ -50,13 +50,21 @@ std::optional<char32_t> TakeUtf8Char(std::string_view& text) {
   char32_t codePoint;
   char32_t smallest;
   if (lead < 0x80) {
-    length = 1, codePoint = lead, smallest = 0;
+    length = 1;
+    codePoint = lead;
+    smallest = 0;
   } else if ((lead & 0xE0) == 0xC0) {
-    length = 2, codePoint = lead & 0x1F, smallest = 0x80;
+    length = 2;
+    codePoint = lead & 0x1F;
+    smallest = 0x80;
   } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, codePoint = lead & 0x0F, smallest = 0x800;
+    length = 3;
+    codePoint = lead & 0x0F;
+    smallest = 0x800;
   } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, codePoint = lead & 0x07, smallest = 0x10000;
+    length = 4;
+    codePoint = lead & 0x07;
+    smallest = 0x10000;
   } else {
     return std::nullopt;
   }
@@ -122,7 +130,8 @@ bool IsDirective(std::string_view line) {
 }  // namespace
 
 std::optional<std::string> ApplySourceEncoding(std::string_view source, std::string& error) {
-  std::string_view withoutBom = source.starts_with(kUtf8Bom) ? source.substr(kUtf8Bom.size()) : source;
+  std::string_view withoutBom =
+      source.starts_with(kUtf8Bom) ? source.substr(kUtf8Bom.size()) : source;
   std::string_view first = FirstLine(withoutBom);
   if (!IsDirective(first)) return std::string(source);
   std::string_view encoding = TrimBlanks(first.substr(kDirective.size()));

@@ -20,7 +20,8 @@ uint8_t Byte(std::string_view packet, size_t offset) {
 }
 
 // The address as kestal reads it: the zone of the type 2+ fields, net, node, point.
-kestal::TFidoAddr Address(std::string_view packet, size_t zone, size_t net, size_t node, size_t point) {
+kestal::TFidoAddr Address(std::string_view packet, size_t zone, size_t net, size_t node,
+                          size_t point) {
   return {DecodeFixed16(packet, zone), DecodeFixed16(packet, net), DecodeFixed16(packet, node),
           DecodeFixed16(packet, point), 0};
 }
@@ -36,7 +37,8 @@ std::string CreatedText(std::string_view packet) {
 }
 
 std::string ProductText(std::string_view packet) {
-  unsigned code = Byte(packet, header::kProductCodeHigh) << 8 | Byte(packet, header::kProductCodeLow);
+  unsigned code =
+      Byte(packet, header::kProductCodeHigh) << 8 | Byte(packet, header::kProductCodeLow);
   return Hex16(code) + ", revision " + std::to_string(Byte(packet, header::kRevisionMajor)) + "." +
          std::to_string(Byte(packet, header::kRevisionMinor));
 }
@@ -66,7 +68,8 @@ bool DumpHeader(std::string_view packet, std::ostream& out, kestal::TFidoAddr& o
                      std::to_string(header::kSize) + "-byte packet header");
     return false;
   }
-  orig = Address(packet, header::kOrigZone, header::kOrigNet, header::kOrigNode, header::kOrigPoint);
+  orig =
+      Address(packet, header::kOrigZone, header::kOrigNet, header::kOrigNode, header::kOrigPoint);
   kestal::TFidoAddr dest =
       Address(packet, header::kDestZone, header::kDestNet, header::kDestNode, header::kDestPoint);
   out << "Packet header\n";
@@ -79,9 +82,11 @@ bool DumpHeader(std::string_view packet, std::ostream& out, kestal::TFidoAddr& o
   Field(out, "Password", PasswordText(packet));
   unsigned origZone2 = DecodeFixed16(packet, header::kOrigZone2);
   unsigned destZone2 = DecodeFixed16(packet, header::kDestZone2);
-  if (origZone2 != static_cast<unsigned>(orig.Zone) || destZone2 != static_cast<unsigned>(dest.Zone)) {
-    Field(out, "Zones 46/48", std::to_string(origZone2) + " -> " + std::to_string(destZone2) +
-                                  " (kestal reads the zones at offsets 34/36)");
+  if (origZone2 != static_cast<unsigned>(orig.Zone) ||
+      destZone2 != static_cast<unsigned>(dest.Zone)) {
+    Field(out, "Zones 46/48",
+          std::to_string(origZone2) + " -> " + std::to_string(destZone2) +
+              " (kestal reads the zones at offsets 34/36)");
   }
   return true;
 }

@@ -48,9 +48,9 @@ void SplitAreaLine(Frame& frame, std::string_view text) {
   if (!text.starts_with(kAreaTag)) return;
   size_t lineEnd = text.find(kestal::pkt::kCr);
   frame.HasAreaLine = true;
-  frame.Header.Area = text.substr(kAreaTag.size(), lineEnd == std::string_view::npos
-                                                       ? std::string_view::npos
-                                                       : lineEnd - kAreaTag.size());
+  frame.Header.Area =
+      text.substr(kAreaTag.size(), lineEnd == std::string_view::npos ? std::string_view::npos
+                                                                     : lineEnd - kAreaTag.size());
   frame.Text = lineEnd == std::string_view::npos ? std::string_view() : text.substr(lineEnd + 1);
 }
 
@@ -109,7 +109,8 @@ std::vector<std::string_view> TextLines(std::string_view text) {
       continue;
     }
     size_t end = text.find(kestal::pkt::kCr, pos);
-    lines.push_back(text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos));
+    lines.push_back(
+        text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos));
     pos = end == std::string_view::npos ? text.size() : end + 1;
   }
   return lines;
@@ -136,7 +137,8 @@ void PrintFields(const Frame& frame, const kestal::TFidoAddr& packetOrig, std::o
   if (frame.TextRead) {
     kestal::ParseMessageText(frame.Text, packetOrig, header);
     fromAddress = ", " + kestal::FormatAddress(header.FromAddr);
-    toAddress = header.ToAddrUnknown ? ", address unknown" : ", " + kestal::FormatAddress(header.ToAddr);
+    toAddress =
+        header.ToAddrUnknown ? ", address unknown" : ", " + kestal::FormatAddress(header.ToAddr);
   }
   if (frame.HasAreaLine) Field(out, "Area", Printable(header.Area));
   if (frame.NamesTaken >= 2) Field(out, "From", Printable(header.FromName) + fromAddress);
@@ -166,7 +168,8 @@ void PrintText(std::string_view text, bool verbose, std::ostream& out) {
 }  // namespace
 
 MessageDumpResult DumpMessage(std::string_view packet, size_t offset, int number,
-                              const kestal::TFidoAddr& packetOrig, bool verbose, std::ostream& out) {
+                              const kestal::TFidoAddr& packetOrig, bool verbose,
+                              std::ostream& out) {
   Frame frame = FrameMessage(packet, offset);
   out << "Message " << number << " at offset " << offset << ", " << frame.End - offset << " bytes";
   if (frame.TextRead) out << (frame.HasAreaLine ? ", echomail" : ", netmail");

@@ -9,7 +9,7 @@
 namespace pktdump {
 
 struct MessageDumpResult {
-  size_t End = 0;      // offset after the message's 0 byte, or the packet's size
+  size_t End = 0;         // offset after the message's 0 byte, or the packet's size
   bool CutShort = false;  // the packet ends inside the message
 };
 

@@ -72,7 +72,8 @@ class Walk {
   bool CheckLaterType(size_t offset, unsigned type) {
     std::string where = "the type word at " + At(offset) + " is 0x" + Hex16(type) + ", not 0x0002";
     if (messages_ > 0) {
-      Broken(where + ": kestal reads message " + std::to_string(messages_ + 1) + " from it all the same");
+      Broken(where + ": kestal reads message " + std::to_string(messages_ + 1) +
+             " from it all the same");
       return true;
     }
     bool kestalReadsIt = packet_.size() > pkt::kEmptyPacketSize;
@@ -91,8 +92,8 @@ class Walk {
     if (problems_ == 0) {
       out_ << "Framing sound, " << count << '\n';
     } else {
-      out_ << "Framing BROKEN (" << problems_ << (problems_ == 1 ? " problem" : " problems") << "), "
-           << count << '\n';
+      out_ << "Framing BROKEN (" << problems_ << (problems_ == 1 ? " problem" : " problems")
+           << "), " << count << '\n';
     }
     return problems_;
   }
