@@ -49,7 +49,7 @@ class TextParser {
       const std::string_view line =
           text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
       pos = end == std::string_view::npos ? text.size() : end + 1;
-      if (line.front() == kKludgeMark) {
+      if (!line.empty() && line.front() == kKludgeMark) {
         KludgeLine(line.substr(1));
       } else {
         TextLine(line);

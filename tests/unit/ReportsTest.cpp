@@ -184,7 +184,7 @@ TEST_F(ReportsTest, SampleTemplatesUseOnlyMacrosThatExist) {
     EXPECT_FALSE(body.empty()) << name;
     EXPECT_EQ(body.find('%'), std::string::npos) << name << ":\n" << body;
   }
-  for (const std::string& name : {"mainend.tpl", "roend.tpl", "uplinkend.tpl"}) {
+  for (const char* name : {"mainend.tpl", "roend.tpl", "uplinkend.tpl"}) {
     std::string body = ReadTemplate(run_, name);
     ExpandRuleEndMacros(run_, body, "Sysop", run_.Own.Main(), TRo{}, "[Ro]\r");
     EXPECT_FALSE(body.empty()) << name;
