@@ -186,6 +186,11 @@ std::string PacketScan::ReadMessages(unsigned char typeLow, unsigned char typeHi
 
 void PacketScan::Finish(const std::string& lastArea) {
   packet_.Output += kEndWord;
+  // Bytes after the end word are not ours to judge: a rewrite keeps them as they
+  // were, and they keep the packet from being deleted as empty.
+  const std::string_view trailing =
+      std::string_view(file_).substr(std::min<size_t>(reader_.Position(), file_.size()));
+  packet_.Output += trailing;
   const LangFile& lang = run_.Lang;
   WriteLog(run_, lang.LangMsgsInPacket + " " + std::to_string(packet_.MessagesRead), false,
            kPacketLogLevel);
@@ -203,7 +208,8 @@ void PacketScan::Finish(const std::string& lastArea) {
     WriteLog(run_, lang.LangKilled + " " + std::to_string(packet_.MessagesRemoved), true,
              kPacketLogLevel);
   }
-  if (packet_.MessagesRead == packet_.MessagesRemoved && packet_.CopiesAndMoves == 0) {
+  if (packet_.MessagesRead == packet_.MessagesRemoved && packet_.CopiesAndMoves == 0 &&
+      trailing.empty()) {
     Drop(packet_.Output);
   } else if ((packet_.MessagesRemoved > 0 || packet_.CopiesAndMoves > 0) && !Config().SafeMode) {
     if (Backup()) Rewrite(packet_.Output);

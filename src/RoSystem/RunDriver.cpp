@@ -50,14 +50,18 @@ void StartTraffic(Run& run) {
   LoadTrafficFile(run, run.Traffic.TodayTrafficFile);
 }
 
+// Both passes select packet files with the same test, so that a file the sysop
+// excluded from Ext ("*.pkt !b*") is neither counted nor touched.
+bool IsPacketFile(const Run& run, const std::string& name) {
+  return TextInMaskList(name, run.Config.Ext);
+}
+
 // Pass 1: the sizes of every packet file, for the percentage in the title.
 void TotalPacketSizes(Run& run) {
   for (const std::string& directory : run.Config.EchoMailPath) {
     if (!platform::ChangeDirectory(directory)) continue;
     for (const platform::DirEntry& entry : platform::ListFiles(".")) {
-      if (TextInMaskList(entry.Name, run.Config.Ext)) {
-        run.TotalBytes += static_cast<int64_t>(entry.Size);
-      }
+      if (IsPacketFile(run, entry.Name)) run.TotalBytes += static_cast<int64_t>(entry.Size);
     }
   }
 }
@@ -68,7 +72,7 @@ void ScanPackets(Run& run) {
   for (const std::string& directory : run.Config.EchoMailPath) {
     if (!platform::ChangeDirectory(directory)) continue;
     for (const platform::DirEntry& entry : platform::ListFiles(".")) {
-      if (!TextInAnyMask(entry.Name, run.Config.Ext)) continue;
+      if (!IsPacketFile(run, entry.Name)) continue;
       ScanPacket(run, entry.Name, static_cast<int64_t>(entry.Size));
       run.ScannedBytes += static_cast<int64_t>(entry.Size);
     }

@@ -348,7 +348,7 @@ TEST_F(PacketTest, OnlyTheFirstTypeWordIsExamined) {
   EXPECT_EQ(run_.Counters.MessagesScanned, 3);
 }
 
-TEST_F(PacketTest, BytesAfterTheEndWordAreReportedAndDroppedOnRewrite) {
+TEST_F(PacketTest, BytesAfterTheEndWordAreReportedAndKeptOnRewrite) {
   const std::string ann = PackedMessageBytes(Echo("A", "Ann"));
   const std::string bob = PackedMessageBytes(Echo("B", "Bob"));
   Put("in01.pkt", PacketOf({ann, bob}) + "junk");
@@ -358,7 +358,13 @@ TEST_F(PacketTest, BytesAfterTheEndWordAreReportedAndDroppedOnRewrite) {
 
   run_.Rules = {Rule("B")};
   Scan("in01.pkt");
-  EXPECT_EQ(Get("in01.pkt"), PacketOf({ann}));
+  EXPECT_EQ(Get("in01.pkt"), PacketOf({ann}) + "junk");
+
+  // Every message removed: the packet is rewritten around the bytes, not deleted.
+  run_.Rules = {Rule("A")};
+  Scan("in01.pkt");
+  EXPECT_EQ(Get("in01.pkt"), PacketOf({}) + "junk");
+  EXPECT_EQ(run_.Counters.PacketsDeleted, 0);
 }
 
 // A full disk while the packet is rewritten: the file size limit makes the
