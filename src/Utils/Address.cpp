@@ -165,13 +165,13 @@ std::string FormatAddress(int zone, int net, int node, int point) {
 bool AddressInMaskList(const TFidoAddr& address, std::string_view list, const OwnAddresses& own) {
   TFidoAddr defaults = own.Main();
   bool result = false;
-  for (std::string_view token : SplitTokens(list)) {
+  ForEachToken(list, [&](std::string_view token) {
     TFidoAddr mask;
-    if (!ParseAddressMask(token, mask, defaults)) continue;
+    if (!ParseAddressMask(token, mask, defaults)) return;
     const bool matches = token == "*" || MaskMatches(mask, address);
     result = mask.Exclude ? (result && !matches) : (result || matches);
     defaults = mask;
-  }
+  });
   return result;
 }
 

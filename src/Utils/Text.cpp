@@ -1,5 +1,7 @@
 #include "Utils/Text.h"
 
+#include <algorithm>
+#include <functional>
 #include <limits>
 
 namespace kestal {
@@ -18,10 +20,23 @@ unsigned char UpperCp866(unsigned char c) {
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
 
-std::string UpperCp866Copy(std::string_view text) {
-  std::string copy(text);
-  UpperCaseCp866(copy);
-  return copy;
+unsigned char UpperCp866(char c) { return UpperCp866(static_cast<unsigned char>(c)); }
+
+// Equal once both are folded as UpperCaseCp866 folds them. Masks are tried on
+// every message against many rules: comparing folded bytes spares copying.
+bool EqualsFolded(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (UpperCp866(a[i]) != UpperCp866(b[i])) return false;
+  }
+  return true;
+}
+
+bool ContainsFolded(std::string_view text, std::string_view part) {
+  for (size_t i = 0; i + part.size() <= text.size(); ++i) {
+    if (EqualsFolded(text.substr(i, part.size()), part)) return true;
+  }
+  return false;
 }
 
 // -1 when `c` is not a digit of the base.
@@ -34,10 +49,6 @@ int DigitValue(char c, int base) {
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
-}
-
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
 // One left-to-right pass; text inserted by a replacement is not searched again.
@@ -83,50 +94,47 @@ bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b) {
 
 bool TextMatchesMask(std::string_view text, std::string_view mask) {
   if (mask == "*") return true;
-  const std::string upperText = UpperCp866Copy(text);
-  const std::string upperMask = UpperCp866Copy(mask);
   const bool starAtStart = !mask.empty() && mask.front() == '*';
   const bool starAtEnd = !mask.empty() && mask.back() == '*';
-  if (!starAtStart && !starAtEnd) return upperText == upperMask;
-  const std::string_view maskView = upperMask;
+  if (!starAtStart && !starAtEnd) return EqualsFolded(text, mask);
   if (starAtStart && starAtEnd) {
-    const std::string_view middle = maskView.substr(1, maskView.size() - 2);
-    return !middle.empty() && upperText.find(middle) != std::string::npos;
+    const std::string_view middle = mask.substr(1, mask.size() - 2);
+    return !middle.empty() && ContainsFolded(text, middle);
   }
-  if (upperText.size() < maskView.size() - 1) return false;
-  if (starAtStart) return EndsWith(upperText, maskView.substr(1));
-  return StartsWith(upperText, maskView.substr(0, maskView.size() - 1));
+  const std::string_view literal = starAtStart ? mask.substr(1) : mask.substr(0, mask.size() - 1);
+  if (text.size() < literal.size()) return false;
+  const size_t from = starAtStart ? text.size() - literal.size() : 0;
+  return EqualsFolded(text.substr(from, literal.size()), literal);
 }
 
 bool TextInMaskList(std::string_view text, std::string_view list) {
   bool result = false;
-  for (std::string_view token : SplitTokens(list)) {
+  ForEachToken(list, [&](std::string_view token) {
     if (token.front() == '!') {
       result = result && !TextMatchesMask(text, token.substr(1));
     } else {
       result = result || TextMatchesMask(text, token);
     }
-  }
+  });
   return result;
 }
 
 bool TextInAnyMask(std::string_view text, std::string_view list) {
-  for (std::string_view token : SplitTokens(list)) {
-    if (TextMatchesMask(text, token)) return true;
-  }
-  return false;
+  bool found = false;
+  ForEachToken(list, [&](std::string_view token) { found = found || TextMatchesMask(text, token); });
+  return found;
 }
 
 std::vector<std::string_view> SplitTokens(std::string_view list) {
   std::vector<std::string_view> tokens;
-  size_t start = 0;
-  while (start <= list.size()) {
-    size_t blank = list.find(' ', start);
-    if (blank == std::string_view::npos) blank = list.size();
-    if (blank > start) tokens.push_back(list.substr(start, blank - start));
-    start = blank + 1;
-  }
+  ForEachToken(list, [&](std::string_view token) { tokens.push_back(token); });
   return tokens;
+}
+
+bool ContainsBytes(std::string_view text, std::string_view part) {
+  if (part.empty()) return true;  // the search would report an empty text as lacking it
+  return std::search(text.begin(), text.end(),
+                     std::boyer_moore_horspool_searcher(part.begin(), part.end())) != text.end();
 }
 
 int32_t ToIntOrZero(std::string_view text) {

@@ -24,6 +24,22 @@ bool TextInAnyMask(std::string_view text, std::string_view list);
 
 // The tokens of a list split at single blanks, empty tokens skipped.
 std::vector<std::string_view> SplitTokens(std::string_view list);
+// Calls `visit` with each token that SplitTokens gives, in order, without
+// building the list: the lists are walked for every message.
+template <typename Visit>
+void ForEachToken(std::string_view list, Visit&& visit) {
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t blank = list.find(' ', start);
+    if (blank == std::string_view::npos) blank = list.size();
+    if (blank > start) visit(list.substr(start, blank - start));
+    start = blank + 1;
+  }
+}
+
+// Whether `part` occurs in `text` byte for byte; an empty part always does. The
+// search skips ahead, which pays on message bodies searched by many rules.
+bool ContainsBytes(std::string_view text, std::string_view part);
 
 // A signed 32-bit number: leading blanks, a sign, decimal or "$"/"0x" hexadecimal;
 // anything else, a value beyond 32 bits included, gives 0.
