@@ -47,13 +47,7 @@ TEST(ReplaceAlignedTest, AlignsCutsOrInsertsAsTheSuffixSays) {
 
 class MacrosTest : public test::ReportFixture {
  protected:
-  MacrosTest() {
-    message_.FromName = "Ivan Petrov";
-    message_.FromAddr = {2, 5020, 1, 5, 0};
-    message_.ToName = "All";
-    message_.Subject = "Hello";
-    message_.Area = "RU.TEST";
-    message_.DateTime = std::string("09 Dec 26  21:15:07\0", 20);
+  MacrosTest() : message_(test::SampleEchoMessage()) {
     message_.Kludges = "@MSGID: 2:5020/1.5 abcd\r@CHRS: CP866 2";
     message_.Body = "Line one\r-+- editor\r + Origin: home (2:5020/1.5)";
     message_.Vias = "SEEN+BY: 5020/1\r@PATH: 5020/1";

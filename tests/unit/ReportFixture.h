@@ -12,6 +12,7 @@
 #include "FReport/MsgFormat.h"
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
+#include "RoTypes/MsgHeader.h"
 #include "RoTypes/Run.h"
 #include "TestSupport.h"
 #include "Utils/LittleEndian.h"
@@ -47,6 +48,19 @@ class ReportFixture : public ::testing::Test {
   platform::CapturingConsole console_;
   kestal::Run run_;
 };
+
+// An echomail message from 2:5020/1.5 to All in RU.TEST, its date field as a
+// packet stores it (20 bytes, the last zero); no text.
+inline TPktMsgHeader SampleEchoMessage() {
+  TPktMsgHeader message;
+  message.FromName = "Ivan Petrov";
+  message.FromAddr = {2, 5020, 1, 5, 0};
+  message.ToName = "All";
+  message.Subject = "Hello";
+  message.Area = "RU.TEST";
+  message.DateTime = std::string("09 Dec 26  21:15:07\0", 20);
+  return message;
+}
 
 struct StoredMessage {
   std::string FromName, ToName, Subject, DateTime;

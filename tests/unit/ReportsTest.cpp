@@ -20,14 +20,8 @@ const std::string kTearline = "--- Kestal 2.15/W32\r";
 
 class ReportsTest : public test::ReportFixture {
  protected:
-  ReportsTest() {
+  ReportsTest() : message_(test::SampleEchoMessage()) {
     run_.Report.ReportFromName = "Guard";
-    message_.FromName = "Ivan Petrov";
-    message_.FromAddr = {2, 5020, 1, 5, 0};
-    message_.ToName = "All";
-    message_.Subject = "Hello";
-    message_.Area = "RU.TEST";
-    message_.DateTime = std::string("09 Dec 26  21:15:07\0", 20);
     message_.Body = "Line one\rLine two";
   }
 
