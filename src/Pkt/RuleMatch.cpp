@@ -106,11 +106,16 @@ bool PacketRules::TextsMatch(const TRo& rule, const ForPacket& prepared,
   if (!TextMatchesMask(parsed.Tid, rule.TID)) return false;
   if (today_ < rule.DateFrom || rule.DateTo < today_) return false;
   // The masks were upper-cased when the rules were read.
-  if (!rule.BodyMask.empty() && !ContainsBytes(message.UpperBody(), rule.BodyMask)) return false;
-  if (!rule.KludgeMask.empty() && !ContainsBytes(message.UpperKludges(), rule.KludgeMask)) {
+  if (!rule.BodyMask.empty() && message.UpperBody().find(rule.BodyMask) == std::string::npos) {
     return false;
   }
-  if (!rule.ViaMask.empty() && !ContainsBytes(message.UpperVias(), rule.ViaMask)) return false;
+  if (!rule.KludgeMask.empty() &&
+      message.UpperKludges().find(rule.KludgeMask) == std::string::npos) {
+    return false;
+  }
+  if (!rule.ViaMask.empty() && message.UpperVias().find(rule.ViaMask) == std::string::npos) {
+    return false;
+  }
   return static_cast<int64_t>(message.Bytes().size()) > rule.MsgSize;
 }
 

@@ -1,7 +1,5 @@
 #include "Utils/Text.h"
 
-#include <algorithm>
-#include <functional>
 #include <limits>
 
 namespace kestal {
@@ -129,12 +127,6 @@ std::vector<std::string_view> SplitTokens(std::string_view list) {
   std::vector<std::string_view> tokens;
   ForEachToken(list, [&](std::string_view token) { tokens.push_back(token); });
   return tokens;
-}
-
-bool ContainsBytes(std::string_view text, std::string_view part) {
-  if (part.empty()) return true;  // the search would report an empty text as lacking it
-  return std::search(text.begin(), text.end(),
-                     std::boyer_moore_horspool_searcher(part.begin(), part.end())) != text.end();
 }
 
 int32_t ToIntOrZero(std::string_view text) {

@@ -37,10 +37,6 @@ void ForEachToken(std::string_view list, Visit&& visit) {
   }
 }
 
-// Whether `part` occurs in `text` byte for byte; an empty part always does. The
-// search skips ahead, which pays on message bodies searched by many rules.
-bool ContainsBytes(std::string_view text, std::string_view part);
-
 // A signed 32-bit number: leading blanks, a sign, decimal or "$"/"0x" hexadecimal;
 // anything else, a value beyond 32 bits included, gives 0.
 int32_t ToIntOrZero(std::string_view text);

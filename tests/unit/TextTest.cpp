@@ -95,30 +95,6 @@ TEST(TextTest, SplitTokensSkipsEmptyTokens) {
   EXPECT_EQ(SplitTokens("   "), Tokens{});
 }
 
-TEST(TextTest, ContainsBytesFindsAPartAnywhereByteForByte) {
-  struct Case {
-    std::string text;
-    std::string part;
-    bool expected;
-  };
-  const std::vector<Case> cases = {
-      {"", "", true},
-      {"abc", "", true},
-      {"", "a", false},
-      {"ab", "abc", false},
-      {"MAIL NIGHT WHY", "MAIL", true},
-      {"MAIL NIGHT WHY", "WHY", true},
-      {"MAIL NIGHT WHY", "NIGHT WH", true},
-      {"MAIL NIGHT WHY", "mail", false},  // the callers fold case beforehand
-      {"MAIL NIGHTS", "NIGHTT", false},
-      {"x" + kIvanPetrovUpper + "\r", "\x8F\x85\x92", true},
-      {kIvanPetrovUpper, "\x8F\x85\x93", false},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ContainsBytes(c.text, c.part), c.expected) << c.text << " ? " << c.part;
-  }
-}
-
 TEST(TextTest, ToIntOrZeroReadsDecimalAndHexadecimalOrGivesZero) {
   struct Case {
     std::string text;
