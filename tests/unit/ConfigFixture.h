@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
@@ -36,6 +38,23 @@ inline LangFile ConfigTestTexts() {
   lang.LangExitCode = "Exit code";
   return lang;
 }
+
+// The configuration keywords, written out apart from the reader's own table, so
+// that a name dropped from it or misspelt there shows.
+inline const std::vector<std::string_view> kConfigKeywords = {
+    // [General]
+    "Address", "AKA", "CreateEmptyStat", "DelPktFrom", "DelPktTo", "EchoMailPath", "Ext",
+    "KeepEmpty", "Language", "Log", "LogLevel", "NetMail", "Origin", "PasswordFile",
+    "PktBackupPath", "RemoveRe", "RemoveOldRo", "ReportError", "ReportOutPath", "ReportPath",
+    "ReportToMain", "ReportToMainEnd", "ReportToPktFrom", "ReportToPktTo", "ReportToRo",
+    "ReportToRoEnd", "ReportToUplink", "ReportToUplinkEnd", "KestalName", "SafeMode",
+    "SkipPktFrom", "SkipPktTo", "StatName", "StatTemplate", "SysopName", "Tagline", "Tearline",
+    "TemplatePath", "TrfPath", "TrfStatName", "TrfTemplate", "UseSystemDateFormat",
+    // [Ro]
+    "Addr", "AddrFrom", "AddrTo", "Area", "BodyMask", "Chrs", "Copy", "DateFrom", "DateTo",
+    "Flag", "KillAddrToAll", "KludgeMask", "Move", "MsgSize", "Name", "NameFrom", "NameTo",
+    "PktFrom", "PktTo", "PID", "ReportOnly", "SaveTemplate", "SaveToFile", "Subj", "TID",
+    "UplinkAddress", "UplinkName", "ViaMask"};
 
 // The minimal [General] section that loads: the main address and one inbound.
 inline constexpr const char* kMinimalGeneral = "[General]\nAddress=2:5020/1\nEchoMailPath=in\n";

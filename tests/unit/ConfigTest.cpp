@@ -57,20 +57,8 @@ TEST(CheckKeywords, ReportsEveryUnknownKeyWithItsPhysicalLine) {
 }
 
 TEST(CheckKeywords, KnowsAllSeventyKeywordsInAnyCase) {
-  const char* keywords[] = {
-      "Address", "AKA", "CreateEmptyStat", "DelPktFrom", "DelPktTo", "EchoMailPath", "Ext",
-      "KeepEmpty", "Language", "Log", "LogLevel", "NetMail", "Origin", "PasswordFile",
-      "PktBackupPath", "RemoveRe", "RemoveOldRo", "ReportError", "ReportOutPath", "ReportPath",
-      "ReportToMain", "ReportToMainEnd", "ReportToPktFrom", "ReportToPktTo", "ReportToRo",
-      "ReportToRoEnd", "ReportToUplink", "ReportToUplinkEnd", "KestalName", "SafeMode",
-      "SkipPktFrom", "SkipPktTo", "StatName", "StatTemplate", "SysopName", "Tagline", "Tearline",
-      "TemplatePath", "TrfPath", "TrfStatName", "TrfTemplate", "UseSystemDateFormat", "Addr",
-      "AddrFrom", "AddrTo", "Area", "BodyMask", "Chrs", "Copy", "DateFrom", "DateTo", "Flag",
-      "KillAddrToAll", "KludgeMask", "Move", "MsgSize", "Name", "NameFrom", "NameTo", "PktFrom",
-      "PktTo", "PID", "ReportOnly", "SaveTemplate", "SaveToFile", "Subj", "TID", "UplinkAddress",
-      "UplinkName", "ViaMask"};
-  EXPECT_EQ(std::size(keywords), 70u);
-  for (const char* keyword : keywords) {
+  EXPECT_EQ(kConfigKeywords.size(), 70u);
+  for (std::string_view keyword : kConfigKeywords) {
     EXPECT_TRUE(IsKnownKeyword(keyword)) << keyword;
     EXPECT_TRUE(IsKnownKeyword(UpperCaseAscii(keyword))) << keyword;
   }

@@ -7,26 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "ConfigFixture.h"
 #include "RoConfig/ConfigFile.h"
 #include "TestSupport.h"
 
 namespace kestal {
 namespace {
-
-const std::vector<std::string_view> kKeywords = {
-    // [General]
-    "Address", "AKA", "CreateEmptyStat", "DelPktFrom", "DelPktTo", "EchoMailPath", "Ext",
-    "KeepEmpty", "Language", "Log", "LogLevel", "NetMail", "Origin", "PasswordFile",
-    "PktBackupPath", "RemoveRe", "RemoveOldRo", "ReportError", "ReportOutPath", "ReportPath",
-    "ReportToMain", "ReportToMainEnd", "ReportToPktFrom", "ReportToPktTo", "ReportToRo",
-    "ReportToRoEnd", "ReportToUplink", "ReportToUplinkEnd", "KestalName", "SafeMode", "SkipPktFrom",
-    "SkipPktTo", "StatName", "StatTemplate", "SysopName", "Tagline", "Tearline", "TemplatePath",
-    "TrfPath", "TrfStatName", "TrfTemplate", "UseSystemDateFormat",
-    // [Ro]
-    "Addr", "AddrFrom", "AddrTo", "Area", "BodyMask", "Chrs", "Copy", "DateFrom", "DateTo", "Flag",
-    "KillAddrToAll", "KludgeMask", "Move", "MsgSize", "Name", "NameFrom", "NameTo", "PktFrom",
-    "PktTo", "PID", "ReportOnly", "SaveTemplate", "SaveToFile", "Subj", "TID", "UplinkAddress",
-    "UplinkName", "ViaMask"};
 
 bool HaveMan() { return test::RunProgram("sh", {"-c", "command -v man"}, ".").exitCode == 0; }
 
@@ -42,10 +28,10 @@ TEST(ManPage, RendersWithoutWarnings) {
 }
 
 TEST(Docs, NameEveryConfigurationKeyword) {
-  ASSERT_EQ(kKeywords.size(), 70u);
+  ASSERT_EQ(test::kConfigKeywords.size(), 70u);
   const std::string readme = test::ReadBytes(test::SourceDir() + "/README.md");
   const std::string manPage = HaveMan() ? RenderManPage("2>/dev/null") : "";
-  for (std::string_view keyword : kKeywords) {
+  for (std::string_view keyword : test::kConfigKeywords) {
     SCOPED_TRACE(std::string(keyword));
     EXPECT_TRUE(IsKnownKeyword(keyword));
     EXPECT_NE(readme.find("`" + std::string(keyword) + "`"), std::string::npos);
