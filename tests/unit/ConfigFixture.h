@@ -83,14 +83,7 @@ class ConfigHome {
     WriteBytes(run.ConfigPath, ini);
     return LoadWritten();
   }
-  int LoadWritten() {
-    try {
-      LoadConfig(run);
-    } catch (const RunExit& exit) {
-      return exit.Code;
-    }
-    return -1;
-  }
+  int LoadWritten() { return ExitCodeOf([this] { LoadConfig(run); }); }
 
   // The console lines, without the empty line and the run time ("<LangElapsed>
   // 00:01") that the end of a run adds.

@@ -133,12 +133,7 @@ TEST_F(LoadLanguageTest, WrongOrUnreadableFileEndsTheRunWithCodeFive) {
   test::WriteBytes(dir_ / "bad.lng", NumberedTexts(5) + kSignature + "\n");
   for (std::string name : {"bad.lng", "missing.lng"}) {
     console_.output.clear();
-    try {
-      LoadLanguage(run_, name);
-      ADD_FAILURE() << name << " was accepted";
-    } catch (const RunExit& exit) {
-      EXPECT_EQ(exit.Code, 5) << name;
-    }
+    EXPECT_EQ(test::ExitCodeOf([&] { LoadLanguage(run_, name); }), 5) << name;
     EXPECT_EQ(console_.output, name + " is incorrect\n");
     EXPECT_EQ(run_.Lang.LangError, "");
   }

@@ -29,18 +29,6 @@ class LogTest : public ::testing::Test {
 
   std::string LogFile() const { return test::ReadBytes(run_.Config.Log); }
 
-  // Runs `action`, which must end the run, and returns the exit code.
-  template <typename Action>
-  int ExitCodeOf(Action action) {
-    try {
-      action();
-    } catch (const RunExit& exit) {
-      return exit.Code;
-    }
-    ADD_FAILURE() << "the run went on";
-    return -1;
-  }
-
   test::ScratchDir dir_;
   platform::FixedClock clock_;
   platform::CapturingConsole console_;
@@ -100,7 +88,7 @@ TEST_F(LogTest, LaterRunAppendsAfterOneEmptyLine) {
 
 TEST_F(LogTest, LogThatCannotBeOpenedEndsTheRunWithCodeOne) {
   run_.Config.Log = dir_ / "no-such-dir/Kestal.Log";
-  EXPECT_EQ(ExitCodeOf([&] { OpenLog(run_); }), 1);
+  EXPECT_EQ(test::ExitCodeOf([&] { OpenLog(run_); }), 1);
   EXPECT_EQ(console_.output.substr(0, console_.output.find('\n')),
             "\aERROR: cannot open the log file " + run_.Config.Log);
   EXPECT_FALSE(test::Exists(run_.Config.Log));

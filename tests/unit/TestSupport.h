@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "RoTypes/Run.h"
+
 namespace kestal::test {
 
 // A fresh directory under /tmp, removed with everything in it at the end.
@@ -30,6 +32,17 @@ std::string ReadBytes(const std::string& path);
 bool Exists(const std::string& path);
 // Names of the regular files of a directory, sorted.
 std::vector<std::string> ListNames(const std::string& directory);
+
+// The exit code with which `action` ends the run, or -1 when it returns.
+template <typename Action>
+int ExitCodeOf(Action action) {
+  try {
+    action();
+  } catch (const RunExit& exit) {
+    return exit.Code;
+  }
+  return -1;
+}
 
 // The build directory (holding kestal, english.lng and the tools) and the source tree.
 std::string BuildDir();
