@@ -1,5 +1,6 @@
 #include "RoSystem/RunDriver.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -50,33 +51,33 @@ void StartTraffic(Run& run) {
   LoadTrafficFile(run, run.Traffic.TodayTrafficFile);
 }
 
-// Both passes select packet files with the same test, so that a file the sysop
-// excluded from Ext ("*.pkt !b*") is neither counted nor touched.
-bool IsPacketFile(const Run& run, const std::string& name) {
-  return TextInMaskList(name, run.Config.Ext);
+// Enters each echomail directory in turn and visits its packet files. Both passes
+// select them through here, so that a file the sysop excluded from Ext ("*.pkt !b*")
+// is neither counted nor touched. The listing is taken before a directory's packets
+// are visited, so a packet renamed to PSW or BAD on the way is not met again.
+template <typename Visit>
+void ForEachPacketFile(const Run& run, Visit visit) {
+  for (const std::string& directory : run.Config.EchoMailPath) {
+    if (!platform::ChangeDirectory(directory)) continue;
+    for (const platform::DirEntry& entry : platform::ListFiles(".")) {
+      if (TextInMaskList(entry.Name, run.Config.Ext)) {
+        visit(entry.Name, static_cast<int64_t>(entry.Size));
+      }
+    }
+  }
 }
 
 // Pass 1: the sizes of every packet file, for the percentage in the title.
 void TotalPacketSizes(Run& run) {
-  for (const std::string& directory : run.Config.EchoMailPath) {
-    if (!platform::ChangeDirectory(directory)) continue;
-    for (const platform::DirEntry& entry : platform::ListFiles(".")) {
-      if (IsPacketFile(run, entry.Name)) run.TotalBytes += static_cast<int64_t>(entry.Size);
-    }
-  }
+  ForEachPacketFile(run, [&run](const std::string&, int64_t size) { run.TotalBytes += size; });
 }
 
-// Pass 2. The listing is taken before a directory's packets are processed, so a
-// packet renamed to PSW or BAD on the way is not met again in this pass.
+// Pass 2.
 void ScanPackets(Run& run) {
-  for (const std::string& directory : run.Config.EchoMailPath) {
-    if (!platform::ChangeDirectory(directory)) continue;
-    for (const platform::DirEntry& entry : platform::ListFiles(".")) {
-      if (!IsPacketFile(run, entry.Name)) continue;
-      ScanPacket(run, entry.Name, static_cast<int64_t>(entry.Size));
-      run.ScannedBytes += static_cast<int64_t>(entry.Size);
-    }
-  }
+  ForEachPacketFile(run, [&run](const std::string& name, int64_t size) {
+    ScanPacket(run, name, size);
+    run.ScannedBytes += size;
+  });
 }
 
 void LogSummary(Run& run) {
