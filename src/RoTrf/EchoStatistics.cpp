@@ -62,11 +62,7 @@ void LoadTrafficPeriod(Run& run, const TPeriod& period) {
   for (int day = period.First; day >= period.Last; --day) {
     LoadTrafficFile(run, run.Config.TrfPath + FormatCompactDate(PeriodDay(run, day)) + ".trf");
     if (period.First == period.Last) continue;
-    int percent = (period.First - day) * 100 / (period.First - period.Last);
-    if (percent > shown) {
-      run.Console.WriteProgress(ProgressText(percent));
-      shown = percent;
-    }
+    ShowProgress(run, (period.First - day) * 100 / (period.First - period.Last), shown);
   }
 }
 

@@ -61,11 +61,8 @@ std::vector<TStat> LoadNamePeriod(Run& run, const TPeriod& period) {
     std::optional<TDate> day = ParseTrafficDate(run, stat.Date);
     if (!day || *day < first || *day > last) continue;
     list.push_back(std::move(stat));
-    int percent = static_cast<int>((offset + trf::name::kRecordSize) * 100 / data.size());
-    if (percent > shown) {
-      run.Console.WriteProgress(ProgressText(percent));
-      shown = percent;
-    }
+    ShowProgress(run, static_cast<int>((offset + trf::name::kRecordSize) * 100 / data.size()),
+                 shown);
   }
   return list;
 }

@@ -2,6 +2,7 @@
 
 #include "FReport/Macros.h"
 #include "Platform/Files.h"
+#include "RoTypes/Run.h"
 
 namespace kestal {
 namespace {
@@ -95,6 +96,12 @@ std::string ProgressText(int percent) {
   std::string number = std::to_string(percent);
   if (number.size() < 3) number.insert(0, 3 - number.size(), ' ');
   return number + "%";
+}
+
+void ShowProgress(Run& run, int percent, int& shown) {
+  if (percent <= shown) return;
+  run.Console.WriteProgress(ProgressText(percent));
+  shown = percent;
 }
 
 std::string FormatPercent(uint64_t part, uint64_t total, char decimalSeparator) {

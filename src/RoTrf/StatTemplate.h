@@ -10,6 +10,8 @@
 
 namespace kestal {
 
+struct Run;
+
 // Macro names with their values, in the order they are replaced.
 using StatMacros = std::vector<std::pair<std::string_view, std::string>>;
 
@@ -41,6 +43,9 @@ void WriteStatReport(const std::string& path, const std::string& text);
 
 // The percentage right-aligned in 3 characters and "%", for a progress line.
 std::string ProgressText(int percent);
+// Shows the percentage as the progress line when it is above `shown`, the one
+// shown last (0 before the first), and keeps it there.
+void ShowProgress(Run& run, int percent, int& shown);
 
 // part * 100 / total to three significant digits and at most two decimals, always
 // written with two decimals and the locale's decimal separator; 100 when total is 0.
