@@ -37,8 +37,8 @@ int CompareNamesIgnoringCase(std::string_view a, std::string_view b);
 // The name order: names without regard to case, then byte for byte (so that tags
 // differing only in case stay apart but neighbours), then Msgs, then Size.
 bool PrecedesInNameOrder(const TTrf& a, const TTrf& b);
-// A date stored in a traffic file: "dd.mm.yyyy" as the files are written, or
-// else the program's date format.
+// A date stored in a traffic file: "dd.mm.yyyy", as every writer stores it
+// whatever date format is in force.
 std::optional<TDate> ParseTrafficDate(const Run& run, std::string_view text);
 
 }  // namespace kestal
