@@ -23,14 +23,16 @@ std::string LineText(const Run& run, const std::string& lines) {
   return " (" + run.Lang.LangLine + " " + lines + ")";
 }
 
+void FailFileNotFound(Run& run, const std::string& name, const std::string& lineText) {
+  FailConfig(run, run.Lang.LangError + " \"" + name + "\" " + run.Lang.LangFileNotFound + lineText,
+             4);
+}
+
 std::string ReadTemplateName(Run& run, ConfigFile& file, std::string_view key,
                              std::string_view defaultValue) {
   const std::string name = FileNamePart(file.ReadValue(key, defaultValue));
   if (!name.empty() && !platform::FileExists(run.Config.TemplatePath + name)) {
-    FailConfig(run,
-               run.Lang.LangError + " \"" + name + "\" " + run.Lang.LangFileNotFound +
-                   LineText(run, std::to_string(file.KeyLine())),
-               4);
+    FailFileNotFound(run, name, LineText(run, std::to_string(file.KeyLine())));
   }
   return name;
 }

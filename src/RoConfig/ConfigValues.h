@@ -17,6 +17,10 @@ std::string KeyErrorText(const Run& run, std::string_view key, std::string_view 
 // " (" + LangLine + " " + lines + ")".
 std::string LineText(const Run& run, const std::string& lines);
 
+// LangError + " \"" + name + "\" " + LangFileNotFound + lineText, then FailConfig
+// with code 4.
+[[noreturn]] void FailFileNotFound(Run& run, const std::string& name, const std::string& lineText);
+
 // The value's file-name part; a non-empty name must exist in TemplatePath, else
 // the run ends with code 4. Empty means no template.
 std::string ReadTemplateName(Run& run, ConfigFile& file, std::string_view key,

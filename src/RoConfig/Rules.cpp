@@ -65,10 +65,7 @@ void ReadRuleTemplates(Run& run, ConfigFile& file, TRo& rule) {
 void ReadSaveTemplate(Run& run, ConfigFile& file, TRo& rule) {
   rule.SaveTemplate = FileNamePart(file.ReadValue("SaveTemplate", "save.tpl"));
   if (!platform::FileExists(run.Config.TemplatePath + rule.SaveTemplate)) {
-    FailConfig(run,
-               run.Lang.LangError + " \"" + rule.SaveTemplate + "\" " +
-                   run.Lang.LangFileNotFound + RuleLineText(run, file),
-               4);
+    FailFileNotFound(run, rule.SaveTemplate, RuleLineText(run, file));
   }
 }
 
