@@ -293,15 +293,6 @@ TEST(PlatformFiles, AppendStreamAppendsAcrossOpens) {
   EXPECT_FALSE(broken.Write("x"));
 }
 
-TEST(PlatformClock, FixedClockGivesWhatWasSet) {
-  TDateTime first{{2026, 12, 10}, 12, 0, 0, 5};
-  TDateTime second{{2027, 1, 1}, 0, 0, 1, 999};
-  FixedClock clock(first);
-  EXPECT_EQ(clock.Now(), first);
-  clock.Set(second);
-  EXPECT_EQ(clock.Now(), second);
-}
-
 class ScopedTz {
  public:
   explicit ScopedTz(const char* value) {
