@@ -56,6 +56,10 @@ bool PacketRules::AreaMatches(size_t index, const std::string& area) {
   return result == 1;
 }
 
+AddressMaskList PacketRules::PreparedMasks(const std::string& list) const {
+  return ParseAddressMaskList(ExpandPacketMacros(list, packetOrig_, packetDest_), own_);
+}
+
 const PacketRules::ForPacket& PacketRules::PreparedFor(size_t index) {
   std::optional<ForPacket>& prepared = forPacket_[index];
   if (!prepared) {
@@ -63,9 +67,9 @@ const PacketRules::ForPacket& PacketRules::PreparedFor(size_t index) {
     prepared.emplace();
     prepared->PacketMatches = AddressInMaskList(packetOrig_, rule.PktFrom, own_) &&
                               AddressInMaskList(packetDest_, rule.PktTo, own_);
-    prepared->AddrFrom = ExpandPacketMacros(rule.AddrFrom, packetOrig_, packetDest_);
-    prepared->AddrTo = ExpandPacketMacros(rule.AddrTo, packetOrig_, packetDest_);
-    prepared->Addr = ExpandPacketMacros(rule.Addr, packetOrig_, packetDest_);
+    prepared->AddrFrom = PreparedMasks(rule.AddrFrom);
+    prepared->AddrTo = PreparedMasks(rule.AddrTo);
+    prepared->Addr = PreparedMasks(rule.Addr);
     prepared->Subj = StripReplyPrefix(rule.Subj, removeRe_);
   }
   return *prepared;
@@ -89,12 +93,12 @@ bool PacketRules::AddressesMatch(const TRo& rule, const ForPacket& prepared,
                                  MessageUnderTest& message) const {
   const TPktMsgHeader& parsed = message.Parsed();
   const bool writtenToAll = parsed.ToAddrUnknown && rule.KillAddrToAll;
-  if (!AddressInMaskList(parsed.FromAddr, prepared.Addr, own_) &&
-      !AddressInMaskList(parsed.ToAddr, prepared.Addr, own_) && !writtenToAll) {
+  if (!AddressInMasks(parsed.FromAddr, prepared.Addr) &&
+      !AddressInMasks(parsed.ToAddr, prepared.Addr) && !writtenToAll) {
     return false;
   }
-  if (!AddressInMaskList(parsed.FromAddr, prepared.AddrFrom, own_)) return false;
-  return writtenToAll || AddressInMaskList(parsed.ToAddr, prepared.AddrTo, own_);
+  if (!AddressInMasks(parsed.FromAddr, prepared.AddrFrom)) return false;
+  return writtenToAll || AddressInMasks(parsed.ToAddr, prepared.AddrTo);
 }
 
 bool PacketRules::TextsMatch(const TRo& rule, const ForPacket& prepared,

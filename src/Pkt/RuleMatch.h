@@ -10,6 +10,7 @@
 #include "RoTypes/Date.h"
 #include "RoTypes/FidoAddr.h"
 #include "RoTypes/Rule.h"
+#include "Utils/Address.h"
 
 namespace kestal {
 
@@ -30,12 +31,13 @@ class PacketRules {
   bool Matches(size_t index, MessageUnderTest& message);
 
  private:
-  // A rule's values with the packet macros expanded for this packet.
+  // A rule's values with the packet macros expanded for this packet; the address
+  // lists read into masks once, as every message is tested against them.
   struct ForPacket {
     bool PacketMatches = false;  // PktFrom and PktTo
-    std::string Addr;
-    std::string AddrFrom;
-    std::string AddrTo;
+    AddressMaskList Addr;
+    AddressMaskList AddrFrom;
+    AddressMaskList AddrTo;
     std::string Subj;  // without one reply prefix when RemoveRe is on
   };
 
@@ -55,6 +57,7 @@ class PacketRules {
 
   bool AreaMatches(size_t index, const std::string& area);
   const ForPacket& PreparedFor(size_t index);
+  AddressMaskList PreparedMasks(const std::string& list) const;
   bool AddressesMatch(const TRo& rule, const ForPacket& prepared, MessageUnderTest& message) const;
   bool TextsMatch(const TRo& rule, const ForPacket& prepared, MessageUnderTest& message) const;
 };

@@ -163,15 +163,27 @@ std::string FormatAddress(int zone, int net, int node, int point) {
 }
 
 bool AddressInMaskList(const TFidoAddr& address, std::string_view list, const OwnAddresses& own) {
+  return AddressInMasks(address, ParseAddressMaskList(list, own));
+}
+
+AddressMaskList ParseAddressMaskList(std::string_view list, const OwnAddresses& own) {
+  AddressMaskList masks;
   TFidoAddr defaults = own.Main();
-  bool result = false;
   ForEachToken(list, [&](std::string_view token) {
     TFidoAddr mask;
     if (!ParseAddressMask(token, mask, defaults)) return;
-    const bool matches = token == "*" || MaskMatches(mask, address);
-    result = mask.Exclude ? (result && !matches) : (result || matches);
+    masks.push_back(AddressMask{mask, token == "*"});
     defaults = mask;
   });
+  return masks;
+}
+
+bool AddressInMasks(const TFidoAddr& address, const AddressMaskList& masks) {
+  bool result = false;
+  for (const AddressMask& entry : masks) {
+    const bool matches = entry.AnyAddress || MaskMatches(entry.Mask, address);
+    result = entry.Mask.Exclude ? (result && !matches) : (result || matches);
+  }
   return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "RoTypes/FidoAddr.h"
 
@@ -24,6 +25,18 @@ std::string FormatAddress(int zone, int net, int node, int point);
 // what earlier masks admitted. A mask's missing parts come from the one before it,
 // the first one's from the main address.
 bool AddressInMaskList(const TFidoAddr& address, std::string_view list, const OwnAddresses& own);
+
+// A mask list read once, for testing many addresses against it: the masks that
+// parse, in order. The token "*" admits every address, even one whose parts are
+// all -1 (a destination not known).
+struct AddressMask {
+  TFidoAddr Mask;
+  bool AnyAddress = false;  // the token "*"
+};
+using AddressMaskList = std::vector<AddressMask>;
+AddressMaskList ParseAddressMaskList(std::string_view list, const OwnAddresses& own);
+// The same answer as AddressInMaskList for the text the list was read from.
+bool AddressInMasks(const TFidoAddr& address, const AddressMaskList& masks);
 
 bool IsOwnAddress(const TFidoAddr& address, const OwnAddresses& own);
 // The own address to send from towards `destination`: the first with its zone,
