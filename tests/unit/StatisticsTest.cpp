@@ -140,9 +140,7 @@ class EchoStatisticsTest : public ::testing::Test {
   EchoStatisticsTest() : traffic_(dir_.path()) {}
 
   void WriteDay(const std::string& day, const std::vector<TTrf>& entries) {
-    std::string bytes;
-    for (const TTrf& entry : entries) bytes += EncodeTrafficRecord(entry);
-    WriteBytes(dir_ / (day + ".trf"), bytes);
+    WriteBytes(dir_ / (day + ".trf"), test::DailyRecords(entries));
   }
   void WriteTemplate(const std::string& text) { WriteBytes(dir_ / "trf.tpl", text); }
   std::string Build(const std::string& period) {

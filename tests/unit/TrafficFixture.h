@@ -1,20 +1,30 @@
 #pragma once
 
-// A run with traffic counting on, its TrfPath in a scratch directory, started at
-// a fixed time: 10 Dec 2026 12:00:00.
+// Shared by the traffic and statistics tests: a run with traffic counting on, its
+// TrfPath in a scratch directory, started at a fixed time: 10 Dec 2026 12:00:00;
+// and the bytes of a daily traffic file.
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
+#include "RoTrf/TrafficRecords.h"
 #include "RoTypes/Run.h"
 #include "TestSupport.h"
 
 namespace kestal::test {
 
 inline constexpr TDateTime kTrafficStart{{2026, 12, 10}, 12, 0, 0, 0};
+
+// The bytes of a daily traffic file holding the entries in this order.
+inline std::string DailyRecords(const std::vector<TTrf>& entries) {
+  std::string bytes;
+  for (const TTrf& entry : entries) bytes += EncodeTrafficRecord(entry);
+  return bytes;
+}
 
 // One run of the program over the directory; several may share a directory.
 class TrafficRun {

@@ -14,16 +14,11 @@
 namespace kestal {
 namespace {
 
+using test::DailyRecords;
 using test::ReadBytes;
 using test::ScratchDir;
 using test::TrafficRun;
 using test::WriteBytes;
-
-std::string Records(const std::vector<TTrf>& entries) {
-  std::string bytes;
-  for (const TTrf& entry : entries) bytes += EncodeTrafficRecord(entry);
-  return bytes;
-}
 
 std::vector<TTrf> ReadDailyFile(const std::string& path) {
   std::string bytes = ReadBytes(path);
@@ -147,7 +142,7 @@ TEST(TrafficTest, UnsortedAndRepeatedRecordsComeOutSortedOnePerArea) {
   ScratchDir dir;
   // The case variant between the repeats would keep them apart in an order by
   // name, count and size alone.
-  WriteBytes(dir / "20261210.trf", Records({
+  WriteBytes(dir / "20261210.trf", DailyRecords({
                                        {"b.area", "05.12.2026", "06.12.2026", 5, 500},
                                        {"A.AREA", "03.12.2026", "04.12.2026", 1, 10},
                                        {"B.AREA", "07.12.2026", "07.12.2026", 3, 300},
@@ -204,13 +199,13 @@ TEST(TrafficTest, EmptyDays) {
     EXPECT_FALSE(test::Exists(today));
   }
   {  // nothing counted, a file with records: rewritten sorted and merged
-    WriteBytes(today, Records({{"B", "10.12.2026", "10.12.2026", 1, 5},
+    WriteBytes(today, DailyRecords({{"B", "10.12.2026", "10.12.2026", 1, 5},
                                {"A", "10.12.2026", "10.12.2026", 1, 6},
                                {"B", "10.12.2026", "10.12.2026", 2, 7}}));
     TrafficRun traffic(dir.path());
     LoadTrafficFile(traffic.run(), today);
     SaveTrafficFile(traffic.run(), today);
-    EXPECT_EQ(ReadBytes(today), Records({{"A", "10.12.2026", "10.12.2026", 1, 6},
+    EXPECT_EQ(ReadBytes(today), DailyRecords({{"A", "10.12.2026", "10.12.2026", 1, 6},
                                          {"B", "10.12.2026", "10.12.2026", 3, 12}}));
   }
   {  // nothing counted, a file of zero bytes: deleted
@@ -224,7 +219,7 @@ TEST(TrafficTest, EmptyDays) {
 
 TEST(TrafficTest, RecordCutShortAtTheEndOfTheFileIsLeftOut) {
   ScratchDir dir;
-  std::string whole = Records({{"A", "10.12.2026", "10.12.2026", 1, 6},
+  std::string whole = DailyRecords({{"A", "10.12.2026", "10.12.2026", 1, 6},
                                {"B", "10.12.2026", "10.12.2026", 2, 7}});
   for (size_t cut : {size_t{1}, size_t{40}, size_t{70}}) {
     WriteBytes(dir / "day.trf", whole.substr(0, trf::daily::kRecordSize + cut));
@@ -257,13 +252,13 @@ TEST(TrafficTest, DailyFileThatCannotBeReadIsNeverReplaced) {
 TEST(TrafficTest, SaveReplacesTheFileWithoutLeavingTemporaryFiles) {
   ScratchDir dir;
   std::string today = dir / "20261210.trf";
-  WriteBytes(today, Records({{"OLD", "09.12.2026", "09.12.2026", 4, 40}}));
+  WriteBytes(today, DailyRecords({{"OLD", "09.12.2026", "09.12.2026", 4, 40}}));
   TrafficRun traffic(dir.path());
   kestal::Run& run = traffic.run();
   LoadTrafficFile(run, today);
   CountTraffic(run, "NEW", "10.12.2026", 10);
   SaveTrafficFile(run, today);
-  EXPECT_EQ(ReadBytes(today), Records({{"NEW", "10.12.2026", "10.12.2026", 1, 10},
+  EXPECT_EQ(ReadBytes(today), DailyRecords({{"NEW", "10.12.2026", "10.12.2026", 1, 10},
                                        {"OLD", "09.12.2026", "09.12.2026", 4, 40}}));
   EXPECT_EQ(test::ListNames(dir.path()), std::vector<std::string>{"20261210.trf"});
 }
