@@ -102,6 +102,8 @@ void PacketScan::Scan() {
   }
   const unsigned char typeLow = reader_.ReadByte();
   const unsigned char typeHigh = reader_.ReadByte();
+  // Most messages stay: the rebuilt packet is about as large as the file.
+  packet_.Output.reserve(file_.size());
   packet_.Output = header;
   using namespace pkt::header;
   packet_.Orig = HeaderAddress(header, kOrigZone, kOrigNet, kOrigNode, kOrigPoint);

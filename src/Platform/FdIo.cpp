@@ -20,20 +20,27 @@ bool WriteAll(int fd, std::string_view data) {
 }
 
 std::optional<std::string> ReadAll(int fd) {
-  std::string content;
+  // Read straight into the string, sized from the file plus one byte, so that a
+  // packet is copied once and its end shows without growing the string. A file
+  // that grows meanwhile is read on in steps.
+  constexpr size_t kStep = 65536;
   struct stat info {};
-  if (fstat(fd, &info) == 0 && info.st_size > 0) content.reserve(static_cast<size_t>(info.st_size));
-
-  char buffer[65536];
+  size_t size = kStep;
+  if (fstat(fd, &info) == 0 && info.st_size > 0) size = static_cast<size_t>(info.st_size) + 1;
+  std::string content(size, '\0');
+  size_t used = 0;
   for (;;) {
-    ssize_t got = read(fd, buffer, sizeof buffer);
+    if (used == content.size()) content.resize(content.size() + kStep);
+    ssize_t got = read(fd, content.data() + used, content.size() - used);
     if (got < 0) {
       if (errno == EINTR) continue;
       return std::nullopt;
     }
-    if (got == 0) return content;
-    content.append(buffer, static_cast<size_t>(got));
+    if (got == 0) break;
+    used += static_cast<size_t>(got);
   }
+  content.resize(used);
+  return content;
 }
 
 bool CloseChecked(int fd) {

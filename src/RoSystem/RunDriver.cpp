@@ -10,6 +10,7 @@
 #include "Platform/Console.h"
 #include "Platform/Files.h"
 #include "Platform/Locale.h"
+#include "Platform/Memory.h"
 #include "RoConfig/Config.h"
 #include "RoSystem/Exit.h"
 #include "RoSystem/Expiry.h"
@@ -166,6 +167,7 @@ int RunWithArguments(Run& run, const std::vector<std::string>& args) {
 
 int RunKestal(int argc, char** argv) {
   platform::InitLocale();
+  platform::KeepFreedMemory();
   platform::SystemClock clock;
   platform::StdoutConsole console;
   Run run(clock, console);
