@@ -17,8 +17,6 @@ namespace {
 
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as for any new file
 
-enum class Durability { Plain, Synced };
-
 bool StatFollowingLinks(const std::string& path, struct stat& info) {
   return stat(path.c_str(), &info) == 0;
 }
@@ -32,12 +30,11 @@ bool WriteToPath(const std::string& path, int flags, mode_t mode, std::string_vi
 
 // Creates `path` exclusively; a file left half written is removed again, so a
 // failure leaves nothing behind.
-bool WriteExclusive(const std::string& path, std::string_view data, mode_t mode,
-                    Durability durability) {
+bool WriteExclusive(const std::string& path, std::string_view data, mode_t mode) {
   int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, data);
-  if (ok && durability == Durability::Synced) ok = fsync(fd) == 0;
+  ok = ok && fsync(fd) == 0;
   ok = CloseChecked(fd) && ok;
   if (!ok) unlink(path.c_str());
   return ok;
@@ -96,7 +93,7 @@ bool MoveAcrossFileSystems(const std::string& from, const std::string& to) {
   if (!StatFollowingLinks(from, info) || !S_ISREG(info.st_mode)) return false;
   std::optional<std::string> content = ReadFile(from);
   if (!content) return false;
-  if (!WriteExclusive(to, *content, info.st_mode & 07777, Durability::Synced)) return false;
+  if (!WriteExclusive(to, *content, info.st_mode & 07777)) return false;
   if (unlink(from.c_str()) != 0) {
     unlink(to.c_str());
     return false;
@@ -156,8 +153,18 @@ bool AppendFile(const std::string& path, std::string_view data) {
   return WriteToPath(path, O_CREAT | O_APPEND, kNewFileMode, data);
 }
 
+// Written under a temporary name and then renamed, so that a process killed
+// mid-write leaves no empty or short file under the new name, where a reader (a
+// tosser scanning *.msg) would take it for a whole one.
 bool CreateNewFile(const std::string& path, std::string_view data) {
-  return WriteExclusive(path, data, kNewFileMode, Durability::Plain);
+  std::string temporary = TemporaryPattern(path);
+  int fd = mkstemp(temporary.data());
+  if (fd < 0) return false;
+  bool ok = fchmod(fd, kNewFileMode & ~CurrentUmask()) == 0 && WriteAll(fd, data);
+  ok = CloseChecked(fd) && ok;
+  ok = ok && RenameNoReplace(temporary, path);
+  if (!ok) unlink(temporary.c_str());
+  return ok;
 }
 
 bool ReplaceFile(const std::string& path, std::string_view data) {

@@ -23,6 +23,7 @@ bool WriteFile(const std::string& path, std::string_view data);
 // Appends the bytes; creates the file when it does not exist.
 bool AppendFile(const std::string& path, std::string_view data);
 // Creates a new file with the bytes; fails, touching nothing, when the name is taken.
+// The name appears only when the file is whole (a temporary file is renamed to it).
 bool CreateNewFile(const std::string& path, std::string_view data);
 // Writes the bytes to a temporary file in the same directory and renames it over
 // `path`, so that `path` always holds either the old or the whole new content.

@@ -111,6 +111,13 @@ TEST(PlatformFiles, CreateNewFileNeverTouchesATakenName) {
   fs::create_directory(dir / "sub");
   EXPECT_FALSE(CreateNewFile(dir / "sub", "x"));
   EXPECT_FALSE(CreateNewFile(dir / "nodir/1.msg", "x"));
+
+  // Written under a temporary name first: none is left behind, and the new file
+  // gets the mode of any newly created file.
+  EXPECT_EQ(ListNames(dir.path()), (std::vector<std::string>{"1.msg"}));
+  const mode_t mask = umask(0);
+  umask(mask);
+  EXPECT_EQ(ModeOf(dir / "1.msg"), 0666u & ~mask);
 }
 
 TEST(PlatformFiles, ReplaceFileSwapsContentAndLeavesNoTemporaryFile) {
