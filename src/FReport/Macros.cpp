@@ -22,6 +22,11 @@ void ApplyInOrder(std::string& text, const MacroValues& macros) {
   for (const auto& [macro, value] : macros) ReplaceAll(text, macro, value);
 }
 
+// Statistics lines are 80 columns wide. A width far beyond any line (a slip of the
+// keyboard, or a damaged template) is cut to this, instead of making every entry
+// of a report gigabytes long.
+constexpr int32_t kMaxAlignWidth = 1000;
+
 // An alignment suffix such as "(R,4)" right after a macro.
 struct AlignSuffix {
   size_t Length = 0;  // "(" to ")" inclusive
@@ -38,7 +43,8 @@ std::optional<AlignSuffix> ReadAlignSuffix(std::string_view text, size_t afterMa
   suffix.Align = UpperCaseAscii(text.substr(afterMacro + 1, 1))[0];
   const size_t comma = text.find(',', afterMacro);
   if (comma != std::string_view::npos && comma + 1 < close) {
-    suffix.Width = ToIntOrZero(text.substr(comma + 1, close - comma - 1));
+    const int32_t width = ToIntOrZero(text.substr(comma + 1, close - comma - 1));
+    suffix.Width = std::min(width, kMaxAlignWidth);
   }
   return suffix;
 }

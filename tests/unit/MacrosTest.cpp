@@ -26,6 +26,7 @@ TEST(ReplaceAlignedTest, AlignsCutsOrInsertsAsTheSuffixSays) {
       {"[%Num%(R,2)]", "ab", "[ab]"},
       {"[%Num%(R,-3)]", "ab", "[ab]"},
       {"[%Num%(R,x)]", "ab", "[ab]"},          // not a number: width 0
+      {"[%Num%(R,2000000000)]", "7", "[" + std::string(999, ' ') + "7]"},  // 1000 at most
       {"[%Num%(R)]", "ab", "[ab]"},            // no comma: width 0, suffix still taken
       {"[%Num%(R,)]", "ab", "[ab]"},           // nothing between "," and ")"
       {"[%Num%(R)x,5)]", "ab", "[abx,5)]"},    // the comma after the ")" does not count
