@@ -2,6 +2,10 @@
 // rules, so that matching and every action run on hostile bytes too: flags,
 // copies, moves, reports to every party, the save file, error reports, traffic
 // counting and the rewrite, backup or deletion of the packet.
+//
+// The header's baud word, which kestal only copies, picks the variant of the
+// settings, so that one corpus also reaches KeepEmpty, SafeMode, NetMail off and
+// the password check.
 
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +19,7 @@
 #include "RoConfig/Config.h"
 #include "RoSystem/Language.h"
 #include "RoTrf/Traffic.h"
+#include "Utils/Passwords.h"
 
 namespace {
 
@@ -22,6 +27,7 @@ using kestal::fuzz::WriteBytes;
 
 constexpr const char* kPacketName = "FUZZ.PKT";
 constexpr const char* kTrafficFile = "20261210.trf";
+constexpr size_t kBaudWord = 16;
 constexpr const char* kWorkDirs[] = {"in", "net", "out", "bak", "trf", "tpl"};
 
 // Areas and names that the seed packets use pick the rules.
@@ -126,11 +132,15 @@ class PacketHome {
     }
     run.Traffic.Enabled = true;
     run.Traffic.TodayTrafficFile = run.Config.TrfPath + kTrafficFile;
+    WriteBytes(scratch_ / "pwd.lst", "2:5020/1 SECRET\n2:5020/2\n2:5020/1 other\n");
+    kestal::LoadPasswords(scratch_ / "pwd.lst", passwords_);
+    settings_ = run.Config;
     std::filesystem::current_path(scratch_ / "in");
   }
 
   void Scan(std::string_view packet) {
     kestal::Run& run = home_.run;
+    ChooseSettings(packet.size() > kBaudWord ? packet[kBaudWord] : 0);
     WriteBytes(kPacketName, packet);
     run.TotalBytes = static_cast<int64_t>(packet.size());
     kestal::ScanPacket(run, kPacketName, static_cast<int64_t>(packet.size()));
@@ -139,6 +149,19 @@ class PacketHome {
   }
 
  private:
+  void ChooseSettings(char bits) {
+    kestal::Run& run = home_.run;
+    run.Config = settings_;
+    run.Config.KeepEmpty = bits & 1;
+    run.Config.SafeMode = bits & 2;
+    run.Config.NetMail = !(bits & 4);
+    run.Passwords.clear();
+    if (bits & 8) {
+      run.Config.PasswordFile = scratch_ / "pwd.lst";
+      run.Passwords = passwords_;
+    }
+  }
+
   // Every input starts from the same files and counts.
   void Reset() {
     kestal::Run& run = home_.run;
@@ -154,6 +177,8 @@ class PacketHome {
 
   kestal::fuzz::ScratchDir scratch_;
   kestal::fuzz::FuzzRun home_;
+  kestal::Settings settings_;  // as the configuration gives them
+  kestal::PasswordList passwords_;
 };
 
 }  // namespace
