@@ -51,7 +51,7 @@ std::optional<std::string> Unescape(std::string_view text) {
   return bytes;
 }
 
-using Item = std::variant<MessageSpec, std::string>;  // a message, or raw bytes
+using Item = std::variant<MessageDraft, std::string>;  // a message, or raw bytes
 
 class DescriptionReader {
  public:
@@ -77,7 +77,7 @@ class DescriptionReader {
   std::string Packet() const {
     std::string bytes = PacketHeaderBytes(header_);
     for (const Item& item : items_) {
-      if (const MessageSpec* message = std::get_if<MessageSpec>(&item)) {
+      if (const MessageDraft* message = std::get_if<MessageDraft>(&item)) {
         bytes += PackedMessageBytes(*message);
       } else {
         bytes += std::get<std::string>(item);
@@ -88,11 +88,11 @@ class DescriptionReader {
   }
 
  private:
-  PacketHeaderSpec header_;
+  PacketHeaderDraft header_;
   std::vector<Item> items_;
   // The message being described: the last item, so that adding an item (which
   // may move the others) always sets it anew.
-  MessageSpec* message_ = nullptr;
+  MessageDraft* message_ = nullptr;
   bool withEnd_ = true;
 
   // Lines end with LF; a CR before it belongs to the line end too.
@@ -132,7 +132,7 @@ class DescriptionReader {
       return true;
     }
     if (keyword == "message") {
-      message_ = &std::get<MessageSpec>(items_.emplace_back(MessageSpec{}));
+      message_ = &std::get<MessageDraft>(items_.emplace_back(MessageDraft{}));
       return true;
     }
     if (keyword == "raw") {
@@ -148,7 +148,7 @@ class DescriptionReader {
   }
 
   static bool ApplyToMessage(std::string_view keyword, const std::string& value,
-                             MessageSpec& message) {
+                             MessageDraft& message) {
     if (keyword == "fromaddr") return ReadAddress(value, message.From);
     if (keyword == "toaddr") return ReadAddress(value, message.To);
     if (keyword == "attr") return ReadWord(value, message.Attribute);

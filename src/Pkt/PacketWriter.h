@@ -12,7 +12,7 @@ namespace kestal {
 
 // Builds packets byte for byte, for the tests, pktgen, the demo and the benchmark.
 
-struct PacketHeaderSpec {
+struct PacketHeaderDraft {
   TFidoAddr Orig{2, 5020, 1, 0, 0};
   TFidoAddr Dest{2, 5020, 2, 0, 0};
   std::string Password;  // the first 8 bytes are used, zero-padded
@@ -22,7 +22,7 @@ struct PacketHeaderSpec {
   uint8_t RevisionMinor = 0;
 };
 
-struct MessageSpec {
+struct MessageDraft {
   TFidoAddr From{2, 5020, 1, 0, 0};  // net and node go to the message header
   TFidoAddr To{2, 5020, 2, 0, 0};
   uint16_t Attribute = 0;
@@ -47,10 +47,10 @@ struct MessageSpec {
 };
 
 // The 58-byte header, type 2 with the type 2+ fields (capability word 1).
-std::string PacketHeaderBytes(const PacketHeaderSpec& spec);
+std::string PacketHeaderBytes(const PacketHeaderDraft& draft);
 // One packed message, from its type word to the 0 byte that ends its text.
-std::string PackedMessageBytes(const MessageSpec& spec);
+std::string PackedMessageBytes(const MessageDraft& draft);
 // Header, messages and the end word.
-std::string PacketBytes(const PacketHeaderSpec& header, const std::vector<MessageSpec>& messages);
+std::string PacketBytes(const PacketHeaderDraft& header, const std::vector<MessageDraft>& messages);
 
 }  // namespace kestal

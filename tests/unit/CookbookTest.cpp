@@ -27,23 +27,23 @@ std::string CookbookText(const std::string& name) {
 }
 
 // An echomail message whose writer's address comes from its MSGID.
-MessageSpec Message(const std::string& area, const std::string& fromName,
+MessageDraft Message(const std::string& area, const std::string& fromName,
                     const std::string& fromAddr, const std::string& subject = "Hello",
                     const std::string& line = "Some text") {
-  MessageSpec spec;
-  spec.Area = area;
-  spec.FromName = fromName;
-  spec.Subject = subject;
-  spec.Kludges = {"MSGID: " + fromAddr + " 0badcafe"};
-  spec.Lines = {line};
-  spec.Tearline = "GoldED";
-  spec.Origin = "A node (" + fromAddr + ")";
-  return spec;
+  MessageDraft draft;
+  draft.Area = area;
+  draft.FromName = fromName;
+  draft.Subject = subject;
+  draft.Kludges = {"MSGID: " + fromAddr + " 0badcafe"};
+  draft.Lines = {line};
+  draft.Tearline = "GoldED";
+  draft.Origin = "A node (" + fromAddr + ")";
+  return draft;
 }
 
 struct Case {
   std::string what;
-  MessageSpec message;
+  MessageDraft message;
   bool caught;
 };
 
@@ -64,10 +64,10 @@ class Cookbook : public ::testing::Test {
 
   const TRo& Rule() const { return home_.run.Rules.front(); }
 
-  bool Catches(const MessageSpec& spec) {
+  bool Catches(const MessageDraft& draft) {
     const TFidoAddr packetOrig{2, 5020, 1, 0, 0};
     const TFidoAddr packetDest{2, 5020, 2, 0, 0};
-    const std::string bytes = PackedMessageBytes(spec);
+    const std::string bytes = PackedMessageBytes(draft);
     PktReader reader(std::string_view(bytes).substr(2), static_cast<int32_t>(bytes.size() - 2));
     TPktMsgHeader header;
     const PackedMessage packed = ReadPackedMessage(reader, bytes[0], bytes[1], header);
@@ -154,7 +154,7 @@ TEST_F(Cookbook, BodyTextRule) {
       {"part of the phrase", Message("RU.TALK", "Ann", "2:5020/200", "Hi", "make money"), false},
       {"in the subject only", Message("RU.TALK", "Ann", "2:5020/200", "Make money fast"), false},
   });
-  MessageSpec inKludge = Message("RU.TALK", "Ann", "2:5020/200");
+  MessageDraft inKludge = Message("RU.TALK", "Ann", "2:5020/200");
   inKludge.Kludges.push_back("X-NOTE: MAKE MONEY FAST");
   EXPECT_FALSE(Catches(inKludge)) << "a kludge is not the text";
   EXPECT_EQ(Rule().SaveToFile, "/var/spool/fido/kestal/chainletters.txt");

@@ -15,15 +15,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-MessageSpec Announcement(const std::string& fromName, const std::string& fromAddr) {
-  MessageSpec spec;
-  spec.Area = "RU.ANNOUNCE";
-  spec.FromName = fromName;
-  spec.Subject = "News";
-  spec.Kludges = {"MSGID: " + fromAddr + " 0badcafe"};
-  spec.Lines = {"Hello"};
-  spec.Origin = "A node (" + fromAddr + ")";
-  return spec;
+MessageDraft Announcement(const std::string& fromName, const std::string& fromAddr) {
+  MessageDraft draft;
+  draft.Area = "RU.ANNOUNCE";
+  draft.FromName = fromName;
+  draft.Subject = "News";
+  draft.Kludges = {"MSGID: " + fromAddr + " 0badcafe"};
+  draft.Lines = {"Hello"};
+  draft.Origin = "A node (" + fromAddr + ")";
+  return draft;
 }
 
 bool Has(const std::string& text, const std::string& part) {
@@ -61,7 +61,7 @@ TEST_F(Install, RunsWithAConfigurationElsewhere) {
   for (const char* sub : {"in", "netmail", "backup"}) fs::create_directories(fido / sub);
   fs::copy(prefix_ / "share/kestal/templates", fido / "templates");
   const std::string packet =
-      PacketBytes(PacketHeaderSpec{},
+      PacketBytes(PacketHeaderDraft{},
                   {Announcement("Moderator", "2:5020/100"), Announcement("Someone", "2:5020/200")});
   test::WriteBytes(fido / "in/0001.pkt", packet);
   const std::string moderatorRule =

@@ -27,24 +27,24 @@ Framed Frame(const std::string& bytes, int32_t limit = -1) {
   return framed;
 }
 
-MessageSpec WithText(const std::string& rawText) {
-  MessageSpec message;
+MessageDraft WithText(const std::string& rawText) {
+  MessageDraft message;
   message.RawText = rawText;
   return message;
 }
 
 TEST(MessageFraming, ReadsTheFixedFieldsNamesAndArea) {
-  MessageSpec spec;
-  spec.From = {2, 5020, 1, 0, 0};
-  spec.To = {2, 463, 7, 0, 0};
-  spec.Attribute = 0x0101;
-  spec.Cost = 3;
-  spec.ToName = "All";
-  spec.FromName = "Ann";
-  spec.Subject = "Hi";
-  spec.Area = "RU.TEST";
-  spec.Lines = {"text"};
-  const std::string bytes = PackedMessageBytes(spec);
+  MessageDraft draft;
+  draft.From = {2, 5020, 1, 0, 0};
+  draft.To = {2, 463, 7, 0, 0};
+  draft.Attribute = 0x0101;
+  draft.Cost = 3;
+  draft.ToName = "All";
+  draft.FromName = "Ann";
+  draft.Subject = "Hi";
+  draft.Area = "RU.TEST";
+  draft.Lines = {"text"};
+  const std::string bytes = PackedMessageBytes(draft);
   const Framed framed = Frame(bytes);
   const TPktMsgHeader& h = framed.header;
   EXPECT_EQ(h.OrigNode, 1);
@@ -106,9 +106,9 @@ TEST(MessageFraming, TextEndsAtItsZeroByteAndNetmailIsReadFromItsFirstByte) {
 }
 
 TEST(MessageFraming, MessageCutShortGetsItsMissingZeroBytes) {
-  MessageSpec spec;
-  spec.ToName = "Somebody";
-  const std::string bytes = PackedMessageBytes(spec);
+  MessageDraft draft;
+  draft.ToName = "Somebody";
+  const std::string bytes = PackedMessageBytes(draft);
   const Framed framed = Frame(bytes, 34 + 4);  // the limit falls inside the to-name
   EXPECT_EQ(framed.header.ToName, "Some");
   EXPECT_EQ(framed.header.FromName, "");

@@ -34,11 +34,11 @@ password Secret
 message
 text AREA:X\rno CR
 )";
-  PacketHeaderSpec header;
+  PacketHeaderDraft header;
   header.Orig = {2, 463, 1, 2, 0};
   header.Dest = {2, 5020, 100, 0, 0};
   header.Password = "Secret";
-  MessageSpec first;
+  MessageDraft first;
   first.Area = "RU.TEST";
   first.FromName = "Ann";
   first.ToName = "Bob";
@@ -53,7 +53,7 @@ text AREA:X\rno CR
   first.Origin = "Node (2:463/1.2)";
   first.SeenBy = {"463/1"};
   first.Path = {"463/1"};
-  MessageSpec second;
+  MessageDraft second;
   second.RawText = "AREA:X\rno CR";
 
   std::string packet, error;

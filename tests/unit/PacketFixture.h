@@ -65,9 +65,9 @@ class PacketFixture : public ReportFixture {
     return rule;
   }
 
-  static MessageSpec Echo(const std::string& area, const std::string& fromName,
+  static MessageDraft Echo(const std::string& area, const std::string& fromName,
                           const std::string& line = "Hello") {
-    MessageSpec message;
+    MessageDraft message;
     message.Area = area;
     message.FromName = fromName;
     message.Subject = "Subject of " + fromName;
@@ -80,8 +80,8 @@ class PacketFixture : public ReportFixture {
     return message;
   }
 
-  static MessageSpec Netmail(const std::string& toName) {
-    MessageSpec message;
+  static MessageDraft Netmail(const std::string& toName) {
+    MessageDraft message;
     message.ToName = toName;
     message.Subject = "Netmail";
     message.Kludges = {"INTL 2:5020/2 2:5020/1"};
@@ -89,13 +89,13 @@ class PacketFixture : public ReportFixture {
     return message;
   }
 
-  static std::string Packet(const std::vector<MessageSpec>& messages) {
-    return PacketBytes(PacketHeaderSpec{}, messages);
+  static std::string Packet(const std::vector<MessageDraft>& messages) {
+    return PacketBytes(PacketHeaderDraft{}, messages);
   }
 
   // The bytes of a packet with only the given messages, under the same header.
   static std::string PacketOf(const std::vector<std::string>& messageBytes) {
-    std::string bytes = PacketHeaderBytes(PacketHeaderSpec{});
+    std::string bytes = PacketHeaderBytes(PacketHeaderDraft{});
     for (const std::string& message : messageBytes) bytes += message;
     return bytes + std::string(2, '\0');
   }

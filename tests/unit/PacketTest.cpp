@@ -15,18 +15,18 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-PacketHeaderSpec WithPassword(const std::string& password) {
-  PacketHeaderSpec header;
+PacketHeaderDraft WithPassword(const std::string& password) {
+  PacketHeaderDraft header;
   header.Password = password;
   return header;
 }
 
-std::string WithPassword(const std::string& password, const std::vector<MessageSpec>& messages) {
+std::string WithPassword(const std::string& password, const std::vector<MessageDraft>& messages) {
   return PacketBytes(WithPassword(password), messages);
 }
 
 // A header followed by a type word that is not 2.
-std::string BadTypePacket(const PacketHeaderSpec& header = {}) {
+std::string BadTypePacket(const PacketHeaderDraft& header = {}) {
   return PacketHeaderBytes(header) + std::string("\x01\x00\x00\x00", 4);
 }
 
@@ -191,7 +191,7 @@ TEST_F(PacketTest, KeepEmptyNeverLeavesAPartialPacket) {
 
 TEST_F(PacketTest, RemovedMessagesLeaveTheRestByteForByteAfterABackup) {
   UseBackups();
-  const MessageSpec ann = Echo("A", "Ann"), bob = Echo("B", "Bob"), cid = Echo("A", "Cid");
+  const MessageDraft ann = Echo("A", "Ann"), bob = Echo("B", "Bob"), cid = Echo("A", "Cid");
   const std::string original = Packet({ann, bob, cid});
   Put("in01.pkt", original);
   run_.Rules = {Rule("B")};
@@ -218,8 +218,8 @@ TEST_F(PacketTest, PacketWithNothingCaughtIsNeitherRewrittenNorBackedUp) {
 }
 
 TEST_F(PacketTest, CopiesAndMovesLandBeforeTheirMessage) {
-  const MessageSpec ann = Echo("A", "Ann"), bob = Echo("B", "Bob");
-  MessageSpec annCopy = ann;
+  const MessageDraft ann = Echo("A", "Ann"), bob = Echo("B", "Bob");
+  MessageDraft annCopy = ann;
   annCopy.Area = "COPY";
   TRo copy = Rule("A");
   copy.Copy = "COPY";
@@ -252,7 +252,7 @@ TEST_F(PacketTest, CopiesAndMovesLandBeforeTheirMessage) {
 }
 
 TEST_F(PacketTest, EveryMessageRemovedButCopiesAddedKeepsTheCopies) {
-  MessageSpec ann = Echo("A", "Ann");
+  MessageDraft ann = Echo("A", "Ann");
   TRo copy = Rule("A");
   copy.Copy = "KEPT";
   run_.Rules = {copy, Rule("A")};
@@ -279,7 +279,7 @@ TEST_F(PacketTest, MoveOfANetmailLeavesItInPlaceUncounted) {
 }
 
 TEST_F(PacketTest, NetmailIsLeftAloneUnlessNetMailIsOn) {
-  MessageSpec taggedNetmail = Echo("netMAIL", "Cid");
+  MessageDraft taggedNetmail = Echo("netMAIL", "Cid");
   const std::string original = Packet({Echo("A", "Ann"), taggedNetmail, Netmail("Bob")});
   for (bool netMailOn : {false, true}) {
     SCOPED_TRACE(netMailOn ? "NetMail on" : "NetMail off");
@@ -298,11 +298,11 @@ TEST_F(PacketTest, NetmailIsLeftAloneUnlessNetMailIsOn) {
 }
 
 TEST_F(PacketTest, LastLineWithoutCrStaysByteForByte) {
-  MessageSpec open = Echo("A", "Ann");
+  MessageDraft open = Echo("A", "Ann");
   open.RawText = "AREA:A\rfirst line\rno end of line";
-  MessageSpec areaOnly = Echo("A", "Bob");
+  MessageDraft areaOnly = Echo("A", "Bob");
   areaOnly.RawText = "AREA:A";
-  const MessageSpec cid = Echo("B", "Cid");
+  const MessageDraft cid = Echo("B", "Cid");
   Put("in01.pkt", Packet({open, areaOnly, cid}));
   run_.Rules = {Rule("B")};
   Scan("in01.pkt");

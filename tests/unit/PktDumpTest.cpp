@@ -112,15 +112,15 @@ TEST(PktDump, NamesWhereACutPacketEnds) {
 }
 
 TEST(PktDump, ShowsTextWithVerboseAndEscapesControlBytes) {
-  MessageSpec first;
+  MessageDraft first;
   first.Area = "RU.TEST";
   first.FromName = "Evil\x1B[2JName";
   first.Subject = "Hi";
   first.Kludges = {"MSGID: 2:5020/1.5 0badcafe", "CHRS: CP866 2"};
   first.Lines = {"First line", "Second line"};
   first.Origin = "Somewhere (2:5020/1.5)";
-  MessageSpec second = first;
-  std::string packet = PacketBytes(PacketHeaderSpec{}, {first, second});
+  MessageDraft second = first;
+  std::string packet = PacketBytes(PacketHeaderDraft{}, {first, second});
   size_t secondType = packet.size() - 2 - PackedMessageBytes(second).size();
   packet[secondType] = '\x03';  // a later odd type word: kestal reads the message all the same
 
@@ -143,7 +143,7 @@ TEST(PktDump, ShowsTextWithVerboseAndEscapesControlBytes) {
 
 TEST(PktDump, ExitCodeCoversEveryFile) {
   test::ScratchDir dir;
-  test::WriteBytes(dir / "good.pkt", PacketBytes(PacketHeaderSpec{}, {}));
+  test::WriteBytes(dir / "good.pkt", PacketBytes(PacketHeaderDraft{}, {}));
   test::WriteBytes(dir / "short.pkt", "abc");
   EXPECT_EQ(test::RunProgram(PktDump(), {"good.pkt"}, dir.path()).exitCode, 0);
   EXPECT_EQ(test::RunProgram(PktDump(), {"good.pkt", "short.pkt"}, dir.path()).exitCode, 1);

@@ -65,13 +65,13 @@ TFidoAddr Address(Random& random) {
 }
 
 struct Generated {
-  PacketHeaderSpec header;
-  std::vector<MessageSpec> messages;
+  PacketHeaderDraft header;
+  std::vector<MessageDraft> messages;
   std::string bytes;
 };
 
-MessageSpec Message(Random& random) {
-  MessageSpec message;
+MessageDraft Message(Random& random) {
+  MessageDraft message;
   message.From = Address(random);
   message.To = Address(random);
   message.Attribute = static_cast<uint16_t>(random.Between(0, 65535));
@@ -153,8 +153,8 @@ TEST_F(RoundTripTest, RemovedWritersLeaveExactlyTheOtherMessages) {
         run_.Rules.push_back(RemoveWriter(writer));
       }
     }
-    std::vector<MessageSpec> kept;
-    for (const MessageSpec& message : packet.messages) {
+    std::vector<MessageDraft> kept;
+    for (const MessageDraft& message : packet.messages) {
       if (!removed.contains(message.FromName)) kept.push_back(message);
     }
     Put("p.pkt", packet.bytes);

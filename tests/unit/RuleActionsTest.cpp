@@ -28,8 +28,8 @@ class RuleActionsTest : public PacketFixture {
   }
 
   // The message on which the actions are taken, framed and parsed.
-  void Use(const MessageSpec& spec) {
-    bytes_ = PackedMessageBytes(spec);
+  void Use(const MessageDraft& draft) {
+    bytes_ = PackedMessageBytes(draft);
     PktReader reader(bytes_, static_cast<int32_t>(bytes_.size()));
     const unsigned char low = reader.ReadByte();
     const unsigned char high = reader.ReadByte();
@@ -112,7 +112,7 @@ TEST_F(RuleActionsTest, ReportOnlyKeepsTheMessage) {
 }
 
 TEST_F(RuleActionsTest, CopyAndMove) {
-  MessageSpec moved = Echo("OTHER", "Ann");
+  MessageDraft moved = Echo("OTHER", "Ann");
   struct Case {
     const char* what;
     bool netmail;

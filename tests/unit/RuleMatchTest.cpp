@@ -19,8 +19,8 @@ constexpr TDate kToday{2026, 12, 10};
 constexpr TFidoAddr kPacketOrig{2, 5020, 1, 0, 0};
 constexpr TFidoAddr kPacketDest{2, 5020, 2, 0, 0};
 
-MessageSpec AnnToAll() {
-  MessageSpec message;
+MessageDraft AnnToAll() {
+  MessageDraft message;
   message.Area = "RU.TEST";
   message.FromName = "Ann Author";
   message.ToName = "All";
@@ -50,14 +50,14 @@ class RuleMatchTest : public ::testing::Test {
   }
 
   // Whether the one rule matches the message, in a packet from kPacketOrig.
-  bool Matches(const TRo& rule, const MessageSpec& spec = AnnToAll()) {
+  bool Matches(const TRo& rule, const MessageDraft& draft = AnnToAll()) {
     run_.Rules = {rule};
     PacketRules rules(run_, kPacketOrig, kPacketDest);
-    return MatchesIn(rules, spec);
+    return MatchesIn(rules, draft);
   }
 
-  static bool MatchesIn(PacketRules& rules, const MessageSpec& spec, size_t index = 0) {
-    const std::string bytes = PackedMessageBytes(spec);
+  static bool MatchesIn(PacketRules& rules, const MessageDraft& draft, size_t index = 0) {
+    const std::string bytes = PackedMessageBytes(draft);
     PktReader reader(bytes, static_cast<int32_t>(bytes.size()));
     const unsigned char low = reader.ReadByte();
     const unsigned char high = reader.ReadByte();
@@ -146,7 +146,7 @@ TEST_F(RuleMatchTest, EachTestOfARule) {
 }
 
 TEST_F(RuleMatchTest, AddresseeFromReplyAndWriterFromPacketWhenNothingElse) {
-  MessageSpec reply = AnnToAll();
+  MessageDraft reply = AnnToAll();
   reply.Kludges = {"REPLY: 2:463/7 1"};
   reply.Origin.reset();
   TRo rule = Rule();
@@ -164,9 +164,9 @@ TEST_F(RuleMatchTest, PacketWorkIsSharedButEachMessageIsTestedAfresh) {
   other.Area = "RU.OTHER";
   run_.Rules = {fromPacket, other};
   PacketRules rules(run_, kPacketOrig, kPacketDest);
-  MessageSpec elsewhere = AnnToAll();
+  MessageDraft elsewhere = AnnToAll();
   elsewhere.Area = "RU.OTHER";
-  MessageSpec stranger = AnnToAll();
+  MessageDraft stranger = AnnToAll();
   stranger.Kludges = {"MSGID: 2:463/1 1"};
   EXPECT_TRUE(MatchesIn(rules, AnnToAll(), 0));
   EXPECT_FALSE(MatchesIn(rules, elsewhere, 0));

@@ -13,7 +13,7 @@
 namespace pktgen {
 namespace {
 
-using kestal::MessageSpec;
+using kestal::MessageDraft;
 using kestal::TFidoAddr;
 
 constexpr int64_t kMegabyte = 1024 * 1024;
@@ -101,7 +101,7 @@ class InboundWriter {
   std::string Packet(int64_t targetBytes) {
     static const TFidoAddr kUplinks[] = {
         {2, 5020, 1, 0, 0}, {2, 5020, 10, 0, 0}, {2, 463, 1, 0, 0}};
-    kestal::PacketHeaderSpec header;
+    kestal::PacketHeaderDraft header;
     header.Orig = kUplinks[random_.Below(3)];
     header.Dest = {2, 5020, 100, 0, 0};
     std::string bytes = kestal::PacketHeaderBytes(header);
@@ -129,11 +129,11 @@ class InboundWriter {
     return kestal::FormatMessageDateTime(time);
   }
 
-  MessageSpec Message(const TFidoAddr& uplink) {
+  MessageDraft Message(const TFidoAddr& uplink) {
     const int64_t writer = random_.Below(options_.Writers);
     const TFidoAddr from = WriterAddress(writer);
     const std::string fromText = kestal::FormatAddress(from);
-    MessageSpec message;
+    MessageDraft message;
     message.From = from;
     message.To = uplink;
     message.DateTime = DateTime();
@@ -159,7 +159,7 @@ class InboundWriter {
   }
 
   // Text lines until the packed message holds about `targetBytes`.
-  void AddLines(MessageSpec& message, int64_t targetBytes) {
+  void AddLines(MessageDraft& message, int64_t targetBytes) {
     int64_t size = static_cast<int64_t>(kestal::PackedMessageBytes(message).size());
     while (size < targetBytes) {
       std::string line = (random_.OneIn(6) ? " WR> " : "") + Words(random_.Between(0, 12));
