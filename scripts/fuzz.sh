@@ -6,7 +6,9 @@
 # the input that caused it is kept as <build dir>/fuzz-artifacts/<name>-*.
 set -u
 cd "$(dirname "$0")/.."
-build=$1
+# Absolute, because the packet and configuration targets change the current
+# directory, and libFuzzer reads its corpus by the path it was given.
+build=$(cd "$1" && pwd)
 seconds=$2
 parallel=$3
 shift 3
