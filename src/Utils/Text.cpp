@@ -1,5 +1,6 @@
 #include "Utils/Text.h"
 
+#include <array>
 #include <limits>
 
 namespace kestal {
@@ -8,7 +9,7 @@ namespace {
 
 constexpr char kCtrlZ = 26;
 
-unsigned char UpperCp866(unsigned char c) {
+constexpr unsigned char UpperCp866(unsigned char c) {
   if (c >= 0x61 && c <= 0x7A) return c - 0x20;  // Latin a-z
   if (c >= 0xA0 && c <= 0xAF) return c - 0x20;  // Cyrillic first half of the lower case
   if (c >= 0xE0 && c <= 0xEF) return c - 0x50;  // Cyrillic second half of the lower case
@@ -18,7 +19,14 @@ unsigned char UpperCp866(unsigned char c) {
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
 
-unsigned char UpperCp866(char c) { return UpperCp866(static_cast<unsigned char>(c)); }
+// UpperCp866 of every byte: masks are compared, folded, for every message and rule.
+constexpr std::array<unsigned char, 256> kUpperCp866 = [] {
+  std::array<unsigned char, 256> table{};
+  for (size_t c = 0; c < table.size(); ++c) table[c] = UpperCp866(static_cast<unsigned char>(c));
+  return table;
+}();
+
+unsigned char UpperCp866(char c) { return kUpperCp866[static_cast<unsigned char>(c)]; }
 
 // Equal once both are folded as UpperCaseCp866 folds them. Masks are tried on
 // every message against many rules: comparing folded bytes spares copying.
@@ -73,7 +81,7 @@ void ReplaceUntilGone(std::string& text, std::string_view pattern, std::string_v
 }  // namespace
 
 void UpperCaseCp866(std::string& text) {
-  for (char& c : text) c = static_cast<char>(UpperCp866(static_cast<unsigned char>(c)));
+  for (char& c : text) c = static_cast<char>(UpperCp866(c));
 }
 
 std::string UpperCaseAscii(std::string_view text) {
