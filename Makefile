@@ -55,3 +55,16 @@ fuzz: deps-fuzz
 
 deps-fuzz:
 	bash scripts/deps.sh fuzz
+
+# The benchmark: kestal over a generated inbound of BENCH_MB megabytes against cp -r,
+# and reports into one netmail directory. It prints figures and asserts nothing.
+BENCH_BUILD ?= build-bench
+BENCH_MB ?= 200
+
+.PHONY: bench
+
+bench:
+	bash scripts/deps.sh bench
+	cmake -S . -B $(BENCH_BUILD) -G "$(CMAKE_GENERATOR)" -DCMAKE_BUILD_TYPE=Release -DKESTAL_TESTS=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	bash bench/run.sh $(BENCH_BUILD) $(BENCH_MB)

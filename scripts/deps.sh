@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing kestal needs, when run as root on Debian;
 # otherwise names what is missing.
-# With the argument "fuzz": what `make fuzz` needs instead (clang and libFuzzer).
+# With the argument "fuzz": what `make fuzz` needs instead (clang and libFuzzer);
+# with "bench": what `make bench` needs (a compiler and /usr/bin/time).
 set -eu
 needed=()
 have() { command -v "$1" >/dev/null 2>&1; }
@@ -16,6 +17,11 @@ if [ "${1:-}" = fuzz ]; then
   have ninja || needed+=(ninja-build)
   have clang++ || needed+=(clang)
   fuzzer_runtime || needed+=(libclang-rt-14-dev)
+elif [ "${1:-}" = bench ]; then
+  have cmake || needed+=(cmake)
+  have g++ || needed+=(g++)
+  have ninja || needed+=(ninja-build)
+  [ -x /usr/bin/time ] || needed+=(time)
 else
   have cmake || needed+=(cmake)
   have g++ || needed+=(g++)
