@@ -71,11 +71,13 @@ inline void EmptyDirectory(const std::string& directory) {
 }
 
 // A run whose executable's directory is `exeDir`, dated kFuzzNow in the
-// program's own date format.
+// program's own date format, started in the current directory.
 struct FuzzRun {
   explicit FuzzRun(const std::string& exeDir) : clock(kFuzzNow), run(clock, console) {
     run.ExeDir = exeDir;
-    run.StartDir = exeDir;
+    // The end of a run returns here, as kestal returns to where it was started:
+    // libFuzzer reads and writes its corpus by the paths it was given.
+    run.StartDir = std::filesystem::current_path().string();
     run.ConfigPath = exeDir + "/Kestal.Ini";
     run.StartTime = kFuzzNow;
     run.Today = kFuzzNow.Date;

@@ -135,16 +135,18 @@ class PacketHome {
     WriteBytes(scratch_ / "pwd.lst", "2:5020/1 SECRET\n2:5020/2\n2:5020/1 other\n");
     kestal::LoadPasswords(scratch_ / "pwd.lst", passwords_);
     settings_ = run.Config;
-    std::filesystem::current_path(scratch_ / "in");
   }
 
   void Scan(std::string_view packet) {
     kestal::Run& run = home_.run;
     ChooseSettings(packet.size() > kBaudWord ? packet[kBaudWord] : 0);
+    // As the driver does, the packet is scanned from within its directory.
+    std::filesystem::current_path(scratch_ / "in");
     WriteBytes(kPacketName, packet);
     run.TotalBytes = static_cast<int64_t>(packet.size());
     kestal::ScanPacket(run, kPacketName, static_cast<int64_t>(packet.size()));
     kestal::SaveTrafficFile(run, run.Traffic.TodayTrafficFile);
+    std::filesystem::current_path(run.StartDir);
     Reset();
   }
 
