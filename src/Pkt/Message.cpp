@@ -25,10 +25,6 @@ void AppendWithTerminator(std::string& out, const std::string& text) {
   out.push_back('\0');
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
 // Text parsing state of one message.
 class TextParser {
  public:
@@ -118,16 +114,16 @@ class TextParser {
 
   void TextLine(std::string_view line) {
     inKludgeHeader_ = false;
-    if (StartsWith(line, "SEEN-BY:")) {
+    if (line.starts_with("SEEN-BY:")) {
       message_.Vias += "SEEN+BY:";
       message_.Vias += line.substr(8);
       message_.Vias += pkt::kCr;
       return;
     }
-    if (StartsWith(line, "---")) {
+    if (line.starts_with("---")) {
       message_.Body += "-+-";
       message_.Body += line.substr(3);
-    } else if (StartsWith(line, " * Origin:")) {
+    } else if (line.starts_with(" * Origin:")) {
       originLine_ = line;
       message_.Body += " + Origin:";
       message_.Body += line.substr(10);
@@ -185,7 +181,7 @@ PackedMessage ReadPackedMessage(PktReader& reader, unsigned char typeLow, unsign
   const std::string text = reader.ReadUntil(0);
   packed.TextBegin = bytes.size();
   AppendWithTerminator(bytes, text);
-  if (StartsWith(text, pkt::kAreaTag)) {
+  if (text.starts_with(pkt::kAreaTag)) {
     const size_t lineEnd = text.find(pkt::kCr);
     constexpr size_t kTagStart = std::string_view(pkt::kAreaTag).size();
     message.Area = text.substr(kTagStart, lineEnd == std::string::npos ? std::string::npos
