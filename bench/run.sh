@@ -21,7 +21,7 @@ trials=3
 for needed in "$build/kestal" "$build/english.lng" "$build/pktgen"; do
   [ -e "$needed" ] || { echo "bench: $needed is missing; build first" >&2; exit 1; }
 done
-[ -x /usr/bin/time ] || { echo "bench: /usr/bin/time is missing (make deps installs it)" >&2; exit 1; }
+[ -x /usr/bin/time ] || { echo "bench: /usr/bin/time is missing (make bench installs it)" >&2; exit 1; }
 
 rm -rf "$data"
 mkdir -p "$data"
