@@ -234,7 +234,7 @@ MessageResult ProcessMessage(Run& run, PacketRules& rules, PacketState& packet,
                              TPktMsgHeader& header, const PackedMessage& message, bool testRules) {
   if (!testRules) return MessageResult::Keep;
   MessageUnderTest candidate(header, message, packet.Orig);
-  for (size_t index = 0; index < rules.Count(); ++index) {
+  for (size_t index : rules.RulesForArea(header.Area)) {
     run.Report.RuleNumber = static_cast<int>(index) + 1;
     if (!rules.Matches(index, candidate)) continue;
     const std::optional<MessageResult> result =

@@ -1,5 +1,6 @@
 #include "Pkt/RuleMatch.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -10,8 +11,6 @@
 
 namespace kestal {
 namespace {
-
-constexpr int8_t kNotTried = -1;
 
 void ReplaceWithExclusion(std::string& list, std::string_view name, const std::string& value) {
   ReplaceAll(list, "%" + std::string(name) + "%", value);
@@ -44,16 +43,14 @@ PacketRules::PacketRules(const Run& run, const TFidoAddr& packetOrig, const TFid
       packetDest_(packetDest),
       forPacket_(run.Rules.size()) {}
 
-bool PacketRules::AreaMatches(size_t index, const std::string& area) {
-  if (lastAreaResults_ == nullptr || area != lastArea_) {
-    auto [entry, added] = areaResults_.try_emplace(area);
-    if (added) entry->second.assign(rules_.size(), kNotTried);
-    lastArea_ = area;
-    lastAreaResults_ = &entry->second;  // map values stay where they are
+const std::vector<size_t>& PacketRules::RulesForArea(const std::string& area) {
+  auto [entry, added] = rulesForArea_.try_emplace(area);
+  if (added) {
+    for (size_t index = 0; index < rules_.size(); ++index) {
+      if (TextInMaskList(area, rules_[index].Area)) entry->second.push_back(index);
+    }
   }
-  int8_t& result = (*lastAreaResults_)[index];
-  if (result == kNotTried) result = TextInMaskList(area, rules_[index].Area) ? 1 : 0;
-  return result == 1;
+  return entry->second;
 }
 
 AddressMaskList PacketRules::PreparedMasks(const std::string& list) const {
@@ -78,7 +75,8 @@ const PacketRules::ForPacket& PacketRules::PreparedFor(size_t index) {
 bool PacketRules::Matches(size_t index, MessageUnderTest& message) {
   const TRo& rule = rules_[index];
   const TPktMsgHeader& framed = message.Framed();
-  if (!AreaMatches(index, framed.Area)) return false;
+  const std::vector<size_t>& admitting = RulesForArea(framed.Area);
+  if (!std::binary_search(admitting.begin(), admitting.end(), index)) return false;
   const ForPacket& prepared = PreparedFor(index);
   if (!prepared.PacketMatches) return false;
   if (!TextMatchesMask(framed.FromName, rule.Name) && !TextMatchesMask(framed.ToName, rule.Name)) {

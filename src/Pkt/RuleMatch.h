@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -25,8 +24,10 @@ class PacketRules {
  public:
   PacketRules(const Run& run, const TFidoAddr& packetOrig, const TFidoAddr& packetDest);
 
-  size_t Count() const { return rules_.size(); }
   const TRo& Rule(size_t index) const { return rules_[index]; }
+  // The rules whose Area admits the area tag, by index in configuration order:
+  // the others fail on a message of that area at their first test.
+  const std::vector<size_t>& RulesForArea(const std::string& area);
   // The 18 tests of the rule, in their order; the first that fails ends them.
   bool Matches(size_t index, MessageUnderTest& message);
 
@@ -48,14 +49,8 @@ class PacketRules {
   const TFidoAddr packetOrig_;
   const TFidoAddr packetDest_;
   std::vector<std::optional<ForPacket>> forPacket_;
-  // Per area tag, each rule's Area test: -1 not tried yet, else 0 or 1.
-  std::unordered_map<std::string, std::vector<int8_t>> areaResults_;
-  // The entry of the area last asked for: the rules are tried one after the
-  // other on the same message.
-  std::string lastArea_;
-  std::vector<int8_t>* lastAreaResults_ = nullptr;
+  std::unordered_map<std::string, std::vector<size_t>> rulesForArea_;
 
-  bool AreaMatches(size_t index, const std::string& area);
   const ForPacket& PreparedFor(size_t index);
   AddressMaskList PreparedMasks(const std::string& list) const;
   bool AddressesMatch(const TRo& rule, const ForPacket& prepared, MessageUnderTest& message) const;

@@ -180,6 +180,21 @@ TEST_F(RuleMatchTest, PacketWorkIsSharedButEachMessageIsTestedAfresh) {
   EXPECT_FALSE(MatchesIn(otherPacket, AnnToAll(), 0));
 }
 
+TEST_F(RuleMatchTest, RulesForAnAreaAreThoseItsAreaAdmitsInTheirOrder) {
+  run_.Rules.clear();
+  for (const char* area : {"RU.A", "RU.B", "* !RU.A", "ru.a*", "!RU.A"}) {
+    TRo rule = Rule();
+    rule.Area = area;
+    run_.Rules.push_back(rule);
+  }
+  PacketRules rules(run_, kPacketOrig, kPacketDest);
+  using Indices = std::vector<size_t>;
+  EXPECT_EQ(rules.RulesForArea("RU.A"), (Indices{0, 3}));
+  EXPECT_EQ(rules.RulesForArea("RU.AB"), (Indices{2, 3}));
+  EXPECT_EQ(rules.RulesForArea("RU.B"), (Indices{1, 2}));
+  EXPECT_EQ(rules.RulesForArea("RU.A"), (Indices{0, 3}));
+}
+
 TEST(PacketMacros, ExpandInOrderWithExclusions) {
   const TFidoAddr point{2, 5020, 1, 5, 0};
   EXPECT_EQ(ExpandPacketMacros("%PktFrom% %!PktFromNode% %PktTo% %!PktToNode%", point,
