@@ -20,7 +20,7 @@ constexpr std::string_view kNetMailArea = "NetMail";
 constexpr char kKludgeMark = '\x01';
 constexpr char kLf = '\n';
 
-void AppendWithTerminator(std::string& out, const std::string& text) {
+void AppendWithTerminator(std::string& out, std::string_view text) {
   out += text;
   out.push_back('\0');
 }
@@ -170,24 +170,28 @@ PackedMessage ReadPackedMessage(PktReader& reader, unsigned char typeLow, unsign
   message.Cost = DecodeFixed16(bytes, pkt::message::kCost);
   message.DateTime = bytes.substr(pkt::message::kDateTime, pkt::message::kDateTimeSize);
 
-  message.ToName = reader.ReadUntil(0);
-  message.FromName = reader.ReadUntil(0);
-  message.Subject = reader.ReadUntil(0);
-  AppendWithTerminator(bytes, message.ToName);
-  AppendWithTerminator(bytes, message.FromName);
-  AppendWithTerminator(bytes, message.Subject);
-
+  const std::string_view toName = reader.ReadUntil(0);
+  const std::string_view fromName = reader.ReadUntil(0);
+  const std::string_view subject = reader.ReadUntil(0);
   // The area line and the text, up to the 0 byte that ends the message.
-  const std::string text = reader.ReadUntil(0);
+  const std::string_view text = reader.ReadUntil(0);
+  message.ToName = toName;
+  message.FromName = fromName;
+  message.Subject = subject;
+  bytes.reserve(bytes.size() + toName.size() + fromName.size() + subject.size() + text.size() + 4);
+  AppendWithTerminator(bytes, toName);
+  AppendWithTerminator(bytes, fromName);
+  AppendWithTerminator(bytes, subject);
   packed.TextBegin = bytes.size();
   AppendWithTerminator(bytes, text);
   if (text.starts_with(pkt::kAreaTag)) {
     const size_t lineEnd = text.find(pkt::kCr);
     constexpr size_t kTagStart = std::string_view(pkt::kAreaTag).size();
-    message.Area = text.substr(kTagStart, lineEnd == std::string::npos ? std::string::npos
-                                                                        : lineEnd - kTagStart);
+    message.Area = text.substr(kTagStart, lineEnd == std::string_view::npos
+                                              ? std::string_view::npos
+                                              : lineEnd - kTagStart);
     packed.HasAreaLine = true;
-    packed.TextBegin += lineEnd == std::string::npos ? text.size() : lineEnd + 1;
+    packed.TextBegin += lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
   } else {
     message.Area = kNetMailArea;
   }

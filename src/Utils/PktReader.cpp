@@ -23,9 +23,9 @@ unsigned char PktReader::ReadByte() {
   return static_cast<unsigned char>(data_[position_++]);
 }
 
-std::string PktReader::ReadUntil(unsigned char terminator) {
+std::string_view PktReader::ReadUntil(unsigned char terminator) {
   const int32_t available = Available();
-  if (available == 0) return "";
+  if (available == 0) return {};
   const std::string_view window = data_.substr(position_, available);
   const size_t found = window.find(static_cast<char>(terminator));
   const int32_t taken = found == std::string_view::npos ? available : static_cast<int32_t>(found);
@@ -33,7 +33,7 @@ std::string PktReader::ReadUntil(unsigned char terminator) {
   const int32_t consumed = found == std::string_view::npos ? taken : taken + 1;
   position_ += consumed;
   bytesRead_ += consumed;
-  return std::string(window.substr(0, taken));
+  return window.substr(0, taken);
 }
 
 void PktReader::StepBack(int32_t n) {

@@ -19,8 +19,8 @@ class PktReader {
 
   unsigned char ReadByte();
   // Bytes up to the terminator, which is consumed and not returned; stops early at
-  // the limit.
-  std::string ReadUntil(unsigned char terminator);
+  // the limit. The view points into the reader's data.
+  std::string_view ReadUntil(unsigned char terminator);
   // Undoes the last n reads of ReadByte: moves the position back and lowers
   // BytesRead by the bytes they took from the buffer. Reads that delivered an
   // invented 0 (at the limit or past the buffer) took nothing and give nothing
