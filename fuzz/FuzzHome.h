@@ -14,6 +14,7 @@
 
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
+#include "RoSystem/Language.h"
 #include "RoTypes/Run.h"
 #include "Utils/Dates.h"
 
@@ -91,5 +92,16 @@ struct FuzzRun {
   NullConsole console;
   kestal::Run run;
 };
+
+// Language texts that name their own positions, so a fuzzed run's output shows
+// which text it used; the error word is the real one, since the logger keys on it.
+inline LangFile LanguageTexts() {
+  LangFile lang;
+  for (const LangPosition& position : kLangPositions) {
+    lang.*position.Text = std::string(position.Name);
+  }
+  lang.LangError = "ERROR:";
+  return lang;
+}
 
 }  // namespace kestal::fuzz

@@ -51,19 +51,10 @@ bool StaysInScratch(std::string_view text) {
   return true;
 }
 
-kestal::LangFile Texts() {
-  kestal::LangFile lang;
-  for (const kestal::LangPosition& position : kestal::kLangPositions) {
-    lang.*position.Text = std::string(position.Name);
-  }
-  lang.LangError = "ERROR:";
-  return lang;
-}
-
 // What a configuration can name: the language file, templates, an inbound,
 // report directories, a password file and list files.
 void WriteHome(const kestal::fuzz::ScratchDir& scratch) {
-  static const std::string language = kestal::EncodeLanguage(Texts());
+  static const std::string language = kestal::EncodeLanguage(kestal::fuzz::LanguageTexts());
   WriteBytes(scratch / "english.lng", language);
   for (const char* dir : {"in", "net", "out", "trf", "bak", "tpl"}) {
     std::filesystem::create_directories(scratch / dir);

@@ -105,20 +105,11 @@ constexpr std::string_view kMessageTemplate =
     "%MsgHeader%\r\n%MsgKludges%\r\n%MsgText%\r\n%MsgVias%\r\n%MsgBody%\r\n"
     "%UplinkName% %UplinkAddr%\r\n";
 
-kestal::LangFile Texts() {
-  kestal::LangFile lang;
-  for (const kestal::LangPosition& position : kestal::kLangPositions) {
-    lang.*position.Text = std::string(position.Name);
-  }
-  lang.LangError = "ERROR:";
-  return lang;
-}
-
 class PacketHome {
  public:
   PacketHome() : scratch_("packet"), home_(scratch_.path()) {
     for (const char* dir : kWorkDirs) std::filesystem::create_directories(scratch_ / dir);
-    WriteBytes(scratch_ / "english.lng", kestal::EncodeLanguage(Texts()));
+    WriteBytes(scratch_ / "english.lng", kestal::EncodeLanguage(kestal::fuzz::LanguageTexts()));
     for (const char* name : {"main.tpl", "ro.tpl", "uplink.tpl", "save.tpl"}) {
       WriteBytes(scratch_ / ("tpl/" + std::string(name)), kMessageTemplate);
     }
