@@ -208,6 +208,8 @@ void ParseMessageText(std::string_view text, const TFidoAddr& packetOrig, TPktMs
   message.Kludges.clear();
   message.Body.clear();
   message.Vias.clear();
+  // Most of the text is body: one allocation instead of growing line by line.
+  message.Body.reserve(text.size());
   TextParser(packetOrig, message).Parse(text);
 }
 
@@ -219,28 +221,13 @@ TPktMsgHeader& MessageUnderTest::Parsed() {
   return header_;
 }
 
-const std::string& MessageUnderTest::UpperBody() {
-  if (!upperBody_) upperBody_ = UpperCaseAscii(Parsed().Body);
-  return *upperBody_;
-}
-
-const std::string& MessageUnderTest::UpperKludges() {
-  if (!upperKludges_) upperKludges_ = UpperCaseAscii(Parsed().Kludges);
-  return *upperKludges_;
-}
-
-const std::string& MessageUnderTest::UpperVias() {
-  if (!upperVias_) upperVias_ = UpperCaseAscii(Parsed().Vias);
-  return *upperVias_;
-}
-
 MessageResult ProcessMessage(Run& run, PacketRules& rules, PacketState& packet,
                              TPktMsgHeader& header, const PackedMessage& message, bool testRules) {
   if (!testRules) return MessageResult::Keep;
   MessageUnderTest candidate(header, message, packet.Orig);
   for (size_t index : rules.RulesForArea(header.Area)) {
     run.Report.RuleNumber = static_cast<int>(index) + 1;
-    if (!rules.Matches(index, candidate)) continue;
+    if (!rules.MatchesInItsArea(index, candidate)) continue;
     const std::optional<MessageResult> result =
         ApplyRuleActions(run, rules.Rule(index), packet, candidate.Parsed(), message.Bytes);
     if (result) return *result;

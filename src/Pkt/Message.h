@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,8 +39,7 @@ PackedMessage ReadPackedMessage(PktReader& reader, unsigned char typeLow, unsign
 void ParseMessageText(std::string_view text, const TFidoAddr& packetOrig, TPktMsgHeader& message);
 
 // A message while the rules are tried on it. Most messages fail on their area or
-// names, so the text is parsed, and parts of it upper-cased, only when a test
-// needs them.
+// names, so the text is parsed only when a test needs it.
 class MessageUnderTest {
  public:
   MessageUnderTest(TPktMsgHeader& header, const PackedMessage& message, const TFidoAddr& packetOrig)
@@ -52,18 +50,14 @@ class MessageUnderTest {
   // Every field, the text parsed.
   TPktMsgHeader& Parsed();
   const std::string& Bytes() const { return message_.Bytes; }
-  const std::string& UpperBody();
-  const std::string& UpperKludges();
-  const std::string& UpperVias();
+  // The text after the area line, as the packet holds it.
+  std::string_view Text() const { return message_.Text(); }
 
  private:
   TPktMsgHeader& header_;
   const PackedMessage& message_;
   const TFidoAddr& packetOrig_;
   bool parsed_ = false;
-  std::optional<std::string> upperBody_;
-  std::optional<std::string> upperKludges_;
-  std::optional<std::string> upperVias_;
 };
 
 // Tries the rules on the message in their order and applies the first that

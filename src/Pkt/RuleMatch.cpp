@@ -34,17 +34,37 @@ std::string ExpandPacketMacros(std::string list, const TFidoAddr& packetOrig,
   return list;
 }
 
-PacketRules::PacketRules(const Run& run, const TFidoAddr& packetOrig, const TFidoAddr& packetDest)
+namespace {
+
+// The index answers for the rules it was worked out for; for others it starts afresh.
+void KeepIndexFor(const RuleList& rules, RuleAreaIndex& index) {
+  const bool same = std::equal(rules.begin(), rules.end(), index.AreaLists.begin(),
+                               index.AreaLists.end(),
+                               [](const TRo& rule, const std::string& area) { return rule.Area == area; });
+  if (same) return;
+  index.AreaLists.clear();
+  for (const TRo& rule : rules) index.AreaLists.push_back(rule.Area);
+  index.RulesForArea.clear();
+}
+
+bool AnyText(const std::string& mask) { return mask == "*"; }
+
+}  // namespace
+
+PacketRules::PacketRules(Run& run, const TFidoAddr& packetOrig, const TFidoAddr& packetDest)
     : rules_(run.Rules),
+      areaIndex_(run.RulesByArea),
       own_(run.Own),
       today_(run.Today),
       removeRe_(run.Config.RemoveRe),
       packetOrig_(packetOrig),
       packetDest_(packetDest),
-      forPacket_(run.Rules.size()) {}
+      forPacket_(run.Rules.size()) {
+  KeepIndexFor(rules_, areaIndex_);
+}
 
 const std::vector<size_t>& PacketRules::RulesForArea(const std::string& area) {
-  auto [entry, added] = rulesForArea_.try_emplace(area);
+  auto [entry, added] = areaIndex_.RulesForArea.try_emplace(area);
   if (added) {
     for (size_t index = 0; index < rules_.size(); ++index) {
       if (TextInMaskList(area, rules_[index].Area)) entry->second.push_back(index);
@@ -67,16 +87,32 @@ const PacketRules::ForPacket& PacketRules::PreparedFor(size_t index) {
     prepared->AddrFrom = PreparedMasks(rule.AddrFrom);
     prepared->AddrTo = PreparedMasks(rule.AddrTo);
     prepared->Addr = PreparedMasks(rule.Addr);
+    prepared->AddressesAdmitAll = AdmitsEveryAddress(prepared->Addr) &&
+                                  AdmitsEveryAddress(prepared->AddrFrom) &&
+                                  AdmitsEveryAddress(prepared->AddrTo);
     prepared->Subj = StripReplyPrefix(rule.Subj, removeRe_);
+    const std::pair<const std::string*, std::string TPktMsgHeader::*> masks[] = {
+        {&rule.BodyMask, &TPktMsgHeader::Body},
+        {&rule.KludgeMask, &TPktMsgHeader::Kludges},
+        {&rule.ViaMask, &TPktMsgHeader::Vias}};
+    for (const auto& [mask, part] : masks) {
+      if (mask->empty()) continue;
+      const bool rawTextFirst = mask->find_first_of("@+\r\n") == std::string::npos;
+      prepared->PartMasks.push_back(PartMask{CaselessSearch(*mask), rawTextFirst, part});
+    }
   }
   return *prepared;
 }
 
 bool PacketRules::Matches(size_t index, MessageUnderTest& message) {
+  const std::vector<size_t>& admitting = RulesForArea(message.Framed().Area);
+  return std::binary_search(admitting.begin(), admitting.end(), index) &&
+         MatchesInItsArea(index, message);
+}
+
+bool PacketRules::MatchesInItsArea(size_t index, MessageUnderTest& message) {
   const TRo& rule = rules_[index];
   const TPktMsgHeader& framed = message.Framed();
-  const std::vector<size_t>& admitting = RulesForArea(framed.Area);
-  if (!std::binary_search(admitting.begin(), admitting.end(), index)) return false;
   const ForPacket& prepared = PreparedFor(index);
   if (!prepared.PacketMatches) return false;
   if (!TextMatchesMask(framed.FromName, rule.Name) && !TextMatchesMask(framed.ToName, rule.Name)) {
@@ -89,6 +125,7 @@ bool PacketRules::Matches(size_t index, MessageUnderTest& message) {
 
 bool PacketRules::AddressesMatch(const TRo& rule, const ForPacket& prepared,
                                  MessageUnderTest& message) const {
+  if (prepared.AddressesAdmitAll) return true;
   const TPktMsgHeader& parsed = message.Parsed();
   const bool writtenToAll = parsed.ToAddrUnknown && rule.KillAddrToAll;
   if (!AddressInMasks(parsed.FromAddr, prepared.Addr) &&
@@ -101,22 +138,19 @@ bool PacketRules::AddressesMatch(const TRo& rule, const ForPacket& prepared,
 
 bool PacketRules::TextsMatch(const TRo& rule, const ForPacket& prepared,
                              MessageUnderTest& message) const {
-  const TPktMsgHeader& parsed = message.Parsed();
-  if (!TextMatchesMask(parsed.Subject, prepared.Subj)) return false;
-  if (!TextMatchesMask(parsed.Chrs, rule.Chrs)) return false;
-  if (!TextMatchesMask(parsed.Pid, rule.PID)) return false;
-  if (!TextMatchesMask(parsed.Tid, rule.TID)) return false;
+  // The subject is framed from the packet header; the kludge fields need the text parsed.
+  if (!TextMatchesMask(message.Framed().Subject, prepared.Subj)) return false;
+  if (!AnyText(rule.Chrs) || !AnyText(rule.PID) || !AnyText(rule.TID)) {
+    const TPktMsgHeader& parsed = message.Parsed();
+    if (!TextMatchesMask(parsed.Chrs, rule.Chrs)) return false;
+    if (!TextMatchesMask(parsed.Pid, rule.PID)) return false;
+    if (!TextMatchesMask(parsed.Tid, rule.TID)) return false;
+  }
   if (today_ < rule.DateFrom || rule.DateTo < today_) return false;
   // The masks were upper-cased when the rules were read.
-  if (!rule.BodyMask.empty() && message.UpperBody().find(rule.BodyMask) == std::string::npos) {
-    return false;
-  }
-  if (!rule.KludgeMask.empty() &&
-      message.UpperKludges().find(rule.KludgeMask) == std::string::npos) {
-    return false;
-  }
-  if (!rule.ViaMask.empty() && message.UpperVias().find(rule.ViaMask) == std::string::npos) {
-    return false;
+  for (const PartMask& mask : prepared.PartMasks) {
+    if (mask.RawTextFirst && !mask.Search.FoundIn(message.Text())) return false;
+    if (!mask.Search.FoundIn(message.Parsed().*mask.Part)) return false;
   }
   return static_cast<int64_t>(message.Bytes().size()) > rule.MsgSize;
 }

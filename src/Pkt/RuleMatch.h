@@ -3,13 +3,14 @@
 #include <cstddef>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "RoTypes/Date.h"
 #include "RoTypes/FidoAddr.h"
+#include "RoTypes/MsgHeader.h"
 #include "RoTypes/Rule.h"
 #include "Utils/Address.h"
+#include "Utils/TextSearch.h"
 
 namespace kestal {
 
@@ -18,11 +19,12 @@ class MessageUnderTest;
 
 // The rules as the messages of one packet meet them. What depends only on the
 // packet (its addresses against PktFrom and PktTo, the packet macros of the
-// address lists) or only on the area is worked out once per packet, when a
-// message first needs it; the outcome of every test is that of testing it afresh.
+// address lists) is worked out once per packet, what depends only on the area
+// once per run, each when a message first needs it; the outcome of every test
+// is that of testing it afresh.
 class PacketRules {
  public:
-  PacketRules(const Run& run, const TFidoAddr& packetOrig, const TFidoAddr& packetDest);
+  PacketRules(Run& run, const TFidoAddr& packetOrig, const TFidoAddr& packetDest);
 
   const TRo& Rule(size_t index) const { return rules_[index]; }
   // The rules whose Area admits the area tag, by index in configuration order:
@@ -30,8 +32,22 @@ class PacketRules {
   const std::vector<size_t>& RulesForArea(const std::string& area);
   // The 18 tests of the rule, in their order; the first that fails ends them.
   bool Matches(size_t index, MessageUnderTest& message);
+  // The same for a rule that RulesForArea gave for the message's area: the
+  // tests after the area.
+  bool MatchesInItsArea(size_t index, MessageUnderTest& message);
 
  private:
+  // A text mask (BodyMask, KludgeMask, ViaMask) ready to be looked for.
+  struct PartMask {
+    CaselessSearch Search;
+    // The part holds the message text's own bytes but for '@' (a kludge's 0x01)
+    // and '+' (the escaped SEEN-BY, tearline and origin), and its lines are
+    // joined by a lone CR: a mask without those bytes that is not in the raw
+    // text cannot be in the part either, and the text need not be parsed.
+    bool RawTextFirst;
+    std::string TPktMsgHeader::*Part;
+  };
+
   // A rule's values with the packet macros expanded for this packet; the address
   // lists read into masks once, as every message is tested against them.
   struct ForPacket {
@@ -39,17 +55,19 @@ class PacketRules {
     AddressMaskList Addr;
     AddressMaskList AddrFrom;
     AddressMaskList AddrTo;
+    bool AddressesAdmitAll = false;  // the three lists pass every address
     std::string Subj;  // without one reply prefix when RemoveRe is on
+    std::vector<PartMask> PartMasks;
   };
 
   const RuleList& rules_;
+  RuleAreaIndex& areaIndex_;
   const OwnAddresses& own_;
   const TDate today_;
   const bool removeRe_;
   const TFidoAddr packetOrig_;
   const TFidoAddr packetDest_;
   std::vector<std::optional<ForPacket>> forPacket_;
-  std::unordered_map<std::string, std::vector<size_t>> rulesForArea_;
 
   const ForPacket& PreparedFor(size_t index);
   AddressMaskList PreparedMasks(const std::string& list) const;

@@ -91,6 +91,7 @@ struct Run {
   OwnAddresses Own;
   PasswordList Passwords;
   RuleList Rules;
+  RuleAreaIndex RulesByArea;
   LangFile Lang;
   LogState Log;
   TrafficState Traffic;

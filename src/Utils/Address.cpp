@@ -187,6 +187,18 @@ bool AddressInMasks(const TFidoAddr& address, const AddressMaskList& masks) {
   return result;
 }
 
+bool AdmitsEveryAddress(const AddressMaskList& masks) {
+  bool admitsAll = false;
+  for (const AddressMask& entry : masks) {
+    if (entry.Mask.Exclude) {
+      admitsAll = false;
+    } else if (entry.AnyAddress) {
+      admitsAll = true;
+    }
+  }
+  return admitsAll;
+}
+
 bool IsOwnAddress(const TFidoAddr& address, const OwnAddresses& own) {
   for (int slot = 0; slot <= own.AkaCount && slot <= kMaxAkas; ++slot) {
     const TFidoAddr& mine = own.Slots[slot];

@@ -37,6 +37,9 @@ using AddressMaskList = std::vector<AddressMask>;
 AddressMaskList ParseAddressMaskList(std::string_view list, const OwnAddresses& own);
 // The same answer as AddressInMaskList for the text the list was read from.
 bool AddressInMasks(const TFidoAddr& address, const AddressMaskList& masks);
+// True when AddressInMasks holds for every address: a "*" not excluded again by a
+// later mask. A message need not be read for its addresses to pass such a list.
+bool AdmitsEveryAddress(const AddressMaskList& masks);
 
 bool IsOwnAddress(const TFidoAddr& address, const OwnAddresses& own);
 // The own address to send from towards `destination`: the first with its zone,
