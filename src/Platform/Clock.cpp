@@ -7,8 +7,11 @@ namespace kestal::platform {
 TDateTime SystemClock::Now() const {
   timespec now {};
   clock_gettime(CLOCK_REALTIME, &now);
-  // localtime_r need not look at TZ again; tzset makes a changed TZ count.
-  tzset();
+  // localtime_r need not read the time zone at all: read it once per process.
+  // Each tzset looks at /etc/localtime again, and a report asks for the time
+  // several times.
+  static const bool zoneRead = (tzset(), true);
+  (void)zoneRead;
   tm local {};
   localtime_r(&now.tv_sec, &local);
 

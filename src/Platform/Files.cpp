@@ -153,10 +153,37 @@ bool AppendFile(const std::string& path, std::string_view data) {
   return WriteToPath(path, O_CREAT | O_APPEND, kNewFileMode, data);
 }
 
-// Written under a temporary name and then renamed, so that a process killed
-// mid-write leaves no empty or short file under the new name, where a reader (a
-// tosser scanning *.msg) would take it for a whole one.
-bool CreateNewFile(const std::string& path, std::string_view data) {
+namespace {
+
+// Written as an unnamed file that is linked under the name once whole, so that
+// a process killed mid-write leaves nothing behind, and never an empty or short
+// file under the new name, where a reader (a tosser scanning *.msg) would take it
+// for a whole one. A link fails when the name is taken, which makes it exclusive.
+// Nothing when the file system, or a missing /proc, cannot do this.
+std::optional<bool> CreateUnnamedThenLink(const std::string& path, std::string_view data) {
+  int fd = open(DirectoryPart(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kNewFileMode);
+  if (fd < 0) {
+    if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return std::nullopt;
+    return false;
+  }
+  if (!WriteAll(fd, data)) {
+    close(fd);
+    return false;
+  }
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  const bool linked =
+      linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  const int linkError = errno;
+  if (!CloseChecked(fd)) {
+    if (linked) unlink(path.c_str());
+    return false;
+  }
+  if (!linked && linkError == ENOENT && !DirectoryExists("/proc/self/fd")) return std::nullopt;
+  return linked;
+}
+
+// The same through a named temporary file and a rename that never replaces.
+bool CreateThroughTemporaryName(const std::string& path, std::string_view data) {
   std::string temporary = TemporaryPattern(path);
   int fd = mkstemp(temporary.data());
   if (fd < 0) return false;
@@ -165,6 +192,13 @@ bool CreateNewFile(const std::string& path, std::string_view data) {
   ok = ok && RenameNoReplace(temporary, path);
   if (!ok) unlink(temporary.c_str());
   return ok;
+}
+
+}  // namespace
+
+bool CreateNewFile(const std::string& path, std::string_view data) {
+  const std::optional<bool> created = CreateUnnamedThenLink(path, data);
+  return created ? *created : CreateThroughTemporaryName(path, data);
 }
 
 bool ReplaceFile(const std::string& path, std::string_view data) {

@@ -112,7 +112,7 @@ TEST(PlatformFiles, CreateNewFileNeverTouchesATakenName) {
   EXPECT_FALSE(CreateNewFile(dir / "sub", "x"));
   EXPECT_FALSE(CreateNewFile(dir / "nodir/1.msg", "x"));
 
-  // Written under a temporary name first: none is left behind, and the new file
+  // Written unnamed or under a temporary name first: nothing is left behind, and the new file
   // gets the mode of any newly created file.
   EXPECT_EQ(ListNames(dir.path()), (std::vector<std::string>{"1.msg"}));
   const mode_t mask = umask(0);
@@ -306,6 +306,7 @@ class ScopedTz {
     const char* old = std::getenv("TZ");
     if (old != nullptr) old_ = old;
     setenv("TZ", value, 1);
+    tzset();  // the clock reads the zone once per process
   }
   ~ScopedTz() {
     if (old_) {
