@@ -1,28 +1,27 @@
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace kestal {
 
 // Finds a pattern given in upper case in text of any a-z letter case, as
-// UpperCaseAscii(text).find(pattern) would, without copying the text. The
-// pattern is read once and then looked for in message after message, so the
-// search skips ahead by a table of the pattern's bytes (Horspool).
+// UpperCaseAscii(text).find(pattern) would, without copying the text. Rules
+// look for their masks in message after message: sixteen places of the text
+// are tried at once on the pattern's first and last byte, and only the places
+// where both agree are compared whole.
 class CaselessSearch {
  public:
   explicit CaselessSearch(std::string_view upperPattern);
 
   bool FoundIn(std::string_view text) const;
-  const std::string& Pattern() const { return pattern_; }
 
  private:
   std::string pattern_;
-  // How far the pattern may move on when the text byte under its last byte is
-  // the index (folded); at most 255, which is always safe.
-  std::array<uint8_t, 256> shift_;
+  // A text byte ORed with the case bit (0x20 for a letter, 0 for any other byte)
+  // equals the pattern byte ORed with it in either letter case.
+  unsigned char firstCaseBit_ = 0;
+  unsigned char lastCaseBit_ = 0;
 };
 
 }  // namespace kestal

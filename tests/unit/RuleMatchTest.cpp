@@ -94,6 +94,9 @@ TEST_F(RuleMatchTest, EachTestOfARule) {
       {"NameTo", [](TRo& r) { r.NameTo = "*ll"; }, true},
       {"Addr: the writer", [](TRo& r) { r.Addr = "2:5020/1.5"; }, true},
       {"Addr: nobody", [](TRo& r) { r.Addr = "2:5020/9"; }, false},
+      {"Addr: all but the writer still has the unknown addressee",
+       [](TRo& r) { r.Addr = "* !2:5020/1.5"; }, true},
+      {"AddrFrom: all but the writer", [](TRo& r) { r.AddrFrom = "* !2:5020/1.5"; }, false},
       {"Addr: unknown addressee with KillAddrToAll",
        [](TRo& r) {
          r.Addr = "2:5020/9";
@@ -128,9 +131,13 @@ TEST_F(RuleMatchTest, EachTestOfARule) {
       {"BodyMask", [](TRo& r) { r.BodyMask = "O WOR"; }, true},
       {"BodyMask sees the escaped origin", [](TRo& r) { r.BodyMask = " + ORIGIN: A NODE"; }, true},
       {"BodyMask absent", [](TRo& r) { r.BodyMask = "SEEN"; }, false},
+      {"BodyMask in the text but not the body", [](TRo& r) { r.BodyMask = "CP866 2"; }, false},
       {"KludgeMask", [](TRo& r) { r.KludgeMask = "@MSGID: 2:5020/1.5"; }, true},
+      {"KludgeMask without its @", [](TRo& r) { r.KludgeMask = "MSGID: 2:5020/1.5"; }, true},
       {"KludgeMask of a via line", [](TRo& r) { r.KludgeMask = "@PATH"; }, false},
       {"ViaMask", [](TRo& r) { r.ViaMask = "SEEN+BY: 5020/1 2\r@PATH: 5020/1"; }, true},
+      {"ViaMask of the path alone", [](TRo& r) { r.ViaMask = "PATH: 5020/1"; }, true},
+      {"ViaMask of body text", [](TRo& r) { r.ViaMask = "HELLO"; }, false},
       {"MsgSize below the size", [size](TRo& r) { r.MsgSize = static_cast<int32_t>(size) - 1; },
        true},
       {"MsgSize equal to the size", [size](TRo& r) { r.MsgSize = static_cast<int32_t>(size); },
@@ -193,6 +200,12 @@ TEST_F(RuleMatchTest, RulesForAnAreaAreThoseItsAreaAdmitsInTheirOrder) {
   EXPECT_EQ(rules.RulesForArea("RU.AB"), (Indices{2, 3}));
   EXPECT_EQ(rules.RulesForArea("RU.B"), (Indices{1, 2}));
   EXPECT_EQ(rules.RulesForArea("RU.A"), (Indices{0, 3}));
+
+  // The answers are kept for the run, but never for other rules.
+  run_.Rules[0].Area = "RU.B";
+  PacketRules changed(run_, kPacketOrig, kPacketDest);
+  EXPECT_EQ(changed.RulesForArea("RU.A"), (Indices{3}));
+  EXPECT_EQ(changed.RulesForArea("RU.B"), (Indices{0, 1, 2}));
 }
 
 TEST(PacketMacros, ExpandInOrderWithExclusions) {
