@@ -40,8 +40,8 @@ bool AddUnderArea(PacketState& packet, const std::string& messageBytes, const st
 }
 
 void ReplaceAddressMacros(std::string& text, std::string_view name, const TFidoAddr& address) {
-  ReplaceAll(text, "%" + std::string(name) + "%", FormatAddress(address));
-  ReplaceAll(text, "%" + std::string(name) + "Node%", NodeText(address, ".0"));
+  ReplaceAll(text, Concat({"%", name, "%"}), FormatAddress(address));
+  ReplaceAll(text, Concat({"%", name, "Node%"}), NodeText(address, ".0"));
 }
 
 void SetUplinkAddress(Run& run, const TRo& rule, const PacketState& packet,

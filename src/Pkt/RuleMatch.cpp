@@ -13,8 +13,8 @@ namespace kestal {
 namespace {
 
 void ReplaceWithExclusion(std::string& list, std::string_view name, const std::string& value) {
-  ReplaceAll(list, "%" + std::string(name) + "%", value);
-  ReplaceAll(list, "%!" + std::string(name) + "%", "!" + value);
+  ReplaceAll(list, Concat({"%", name, "%"}), value);
+  ReplaceAll(list, Concat({"%!", name, "%"}), Concat({"!", value}));
 }
 
 void ReplacePacketAddress(std::string& list, std::string_view name, const TFidoAddr& address) {

@@ -29,7 +29,8 @@ TPeriod ParsePeriod(const Run& run, std::string_view text) {
   }
   period.Text = FormatDate(PeriodDay(run, period.First), run.DateFmt);
   if (period.Last != period.First) {
-    period.Text += "-" + FormatDate(PeriodDay(run, period.Last), run.DateFmt);
+    period.Text += '-';
+    period.Text += FormatDate(PeriodDay(run, period.Last), run.DateFmt);
   }
   return period;
 }

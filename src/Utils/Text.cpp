@@ -247,6 +247,15 @@ std::vector<std::string> SplitTextLines(std::string_view text) {
   return lines;
 }
 
+std::string Concat(std::initializer_list<std::string_view> parts) {
+  size_t size = 0;
+  for (std::string_view part : parts) size += part.size();
+  std::string text;
+  text.reserve(size);
+  for (std::string_view part : parts) text += part;
+  return text;
+}
+
 std::string FileNamePart(std::string_view path) {
   const size_t separator = path.find_last_of("/\\");
   return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,10 @@ bool ReplaceAreaLine(std::string& rawMessage, std::string_view newTag);
 // LF or a lone CR; a byte 26 (Ctrl-Z) ends the text; a last line without an end
 // counts when it is not empty. No other byte is special.
 std::vector<std::string> SplitTextLines(std::string_view text);
+
+// The parts one after another. Built by appending: GCC 12 at -O3 misreads
+// "text" + std::string(...) as an overlapping copy (-Wrestrict).
+std::string Concat(std::initializer_list<std::string_view> parts);
 
 // The text after the last "/" or "\".
 std::string FileNamePart(std::string_view path);

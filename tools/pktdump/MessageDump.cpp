@@ -9,6 +9,7 @@
 #include "RoTypes/MsgHeader.h"
 #include "Utils/Address.h"
 #include "Utils/LittleEndian.h"
+#include "Utils/Text.h"
 
 namespace pktdump {
 
@@ -161,7 +162,7 @@ void PrintText(std::string_view text, bool verbose, std::ostream& out) {
   Field(out, "Text", std::to_string(textLines) + (textLines == 1 ? " line" : " lines"));
   if (!verbose) return;
   for (std::string_view line : lines) {
-    out << "  | " << (IsKludge(line) ? "@" + Printable(line.substr(1)) : Printable(line)) << '\n';
+    out << "  | " << (IsKludge(line) ? kestal::Concat({"@", Printable(line.substr(1))}) : Printable(line)) << '\n';
   }
 }
 
