@@ -36,7 +36,7 @@ deps:
 	bash scripts/deps.sh
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
 
 # libFuzzer targets (fuzz/*.cpp), built with clang in FUZZ_BUILD; each runs for
 # FUZZ_SECONDS on a copy of its seed corpus, FUZZ_JOBS at a time.
