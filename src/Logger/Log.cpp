@@ -9,6 +9,7 @@
 #include "RoSystem/Exit.h"
 #include "RoTypes/Run.h"
 #include "Utils/Dates.h"
+#include "Utils/Text.h"
 
 namespace kestal {
 
@@ -20,15 +21,11 @@ constexpr char kBell = '\a';
 // CR and LF become blanks, every run of blanks one blank, and a leading blank goes,
 // so that a text spread over lines is logged as one line.
 std::string CleanLogText(std::string_view text) {
-  std::string cleaned;
-  cleaned.reserve(text.size());
-  for (char c : text) {
-    if (c == '\r' || c == '\n') c = ' ';
-    if (c == ' ' && !cleaned.empty() && cleaned.back() == ' ') continue;
-    cleaned += c;
-  }
-  if (!cleaned.empty() && cleaned.front() == ' ') cleaned.erase(0, 1);
-  return cleaned;
+  std::string line(text);
+  std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  line = CollapseBlankRuns(line);
+  if (!line.empty() && line.front() == ' ') line.erase(0, 1);
+  return line;
 }
 
 // An empty error word would make every line an error and mail the whole log.

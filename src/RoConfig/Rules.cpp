@@ -13,16 +13,6 @@
 namespace kestal {
 namespace {
 
-std::string CollapseBlankRuns(std::string_view text) {
-  std::string collapsed;
-  collapsed.reserve(text.size());
-  for (char c : text) {
-    if (c == ' ' && !collapsed.empty() && collapsed.back() == ' ') continue;
-    collapsed += c;
-  }
-  return collapsed;
-}
-
 // " (" + LangLine + " " + section line + ", " + key line + ")"
 std::string RuleLineText(const Run& run, const ConfigFile& file) {
   return LineText(run, std::to_string(file.SectionLine()) + ", " + std::to_string(file.KeyLine()));

@@ -182,6 +182,16 @@ void ReplaceAll(std::string& text, std::string_view pattern, std::string_view va
   }
 }
 
+std::string CollapseBlankRuns(std::string_view text) {
+  std::string collapsed;
+  collapsed.reserve(text.size());
+  for (char c : text) {
+    if (c == ' ' && !collapsed.empty() && collapsed.back() == ' ') continue;
+    collapsed += c;
+  }
+  return collapsed;
+}
+
 std::string CleanLine(std::string_view text) {
   std::string line(text);
   for (char& c : line) {

@@ -46,6 +46,8 @@ int32_t ToIntOrZero(std::string_view text);
 // of blanks). A value as long as the pattern or longer is put in by one pass from
 // left to right, and inserted text is not searched again: this always ends.
 void ReplaceAll(std::string& text, std::string_view pattern, std::string_view value);
+// Each run of blanks made one blank.
+std::string CollapseBlankRuns(std::string_view text);
 // Control bytes to blanks, then blanks trimmed from both ends.
 std::string CleanLine(std::string_view text);
 // Removes one leading "Re:" or "Re^n:" (and one blank after it) when `removeRe` is on.
