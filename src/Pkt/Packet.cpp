@@ -79,8 +79,10 @@ class PacketScan {
   bool PasswordFails(std::string_view header) const;
   bool InList(const TFidoAddr& address, const std::string& list) const;
   void RenameTo(std::string_view extension, int32_t& counter);
-  std::string ReadMessages(unsigned char typeLow, unsigned char typeHigh);
+  void KeepRead(std::string_view bytes, size_t begin);
+  std::string ReadMessages(unsigned char typeLow, unsigned char typeHigh, size_t messageStart);
   void Finish(const std::string& lastArea);
+  const std::string& FinalOutput(std::string_view trailing);
   void Drop(const std::optional<std::string>& emptyForm);
   bool Backup();
   void Rewrite(const std::string& bytes);
@@ -100,11 +102,11 @@ void PacketScan::Scan() {
   while (header.size() < pkt::header::kSize) {
     header.push_back(static_cast<char>(reader_.ReadByte()));
   }
+  packet_.Output = PacketOutput(file_);
+  KeepRead(header, 0);
+  const size_t messagesStart = reader_.Position();
   const unsigned char typeLow = reader_.ReadByte();
   const unsigned char typeHigh = reader_.ReadByte();
-  // Most messages stay: the rebuilt packet is about as large as the file.
-  packet_.Output.reserve(file_.size());
-  packet_.Output = header;
   using namespace pkt::header;
   packet_.Orig = HeaderAddress(header, kOrigZone, kOrigNet, kOrigNode, kOrigPoint);
   packet_.Dest = HeaderAddress(header, kDestZone, kDestNet, kDestNode, kDestPoint);
@@ -129,7 +131,7 @@ void PacketScan::Scan() {
                FormatAddress(packet_.Orig) + " " + run_.Lang.LangTo + " " +
                FormatAddress(packet_.Dest),
            true, kPacketLogLevel);
-  Finish(ReadMessages(typeLow, typeHigh));
+  Finish(ReadMessages(typeLow, typeHigh, messagesStart));
 }
 
 bool PacketScan::PasswordFails(std::string_view header) const {
@@ -155,8 +157,21 @@ void PacketScan::RenameTo(std::string_view extension, int32_t& counter) {
   run_.Console.WriteLine("");
 }
 
-// The message loop; gives the area of the last message.
-std::string PacketScan::ReadMessages(unsigned char typeLow, unsigned char typeHigh) {
+// Bytes just read from `begin` on stay in the packet. Read whole, they are the
+// file's own; bytes the reader made up at the file's end are not.
+void PacketScan::KeepRead(std::string_view bytes, size_t begin) {
+  const size_t end = reader_.Position();
+  if (end - begin == bytes.size()) {
+    packet_.Output.KeepFileBytes(begin, end);
+  } else {
+    packet_.Output.Append(bytes);
+  }
+}
+
+// The message loop from the type word of the first message; gives the area of the
+// last message.
+std::string PacketScan::ReadMessages(unsigned char typeLow, unsigned char typeHigh,
+                                     size_t messageStart) {
   PacketRules rules(run_, packet_.Orig, packet_.Dest);
   std::string lastArea;
   // Only the end word (or the read limit, where every byte reads as 0) ends the
@@ -169,15 +184,16 @@ std::string PacketScan::ReadMessages(unsigned char typeLow, unsigned char typeHi
     switch (ProcessMessage(run_, rules, packet_, message, packed, testRules)) {
       case MessageResult::Remove:
         ++packet_.MessagesRemoved;
-        if (Config().SafeMode) packet_.Output += packed.Bytes;
+        if (Config().SafeMode) KeepRead(packed.Bytes, messageStart);
         break;
       case MessageResult::Keep:
-        packet_.Output += packed.Bytes;
+        KeepRead(packed.Bytes, messageStart);
         break;
       case MessageResult::Moved:
         break;
     }
     lastArea = std::move(message.Area);
+    messageStart = reader_.Position();
     typeLow = reader_.ReadByte();
     typeHigh = reader_.ReadByte();
     ++packet_.MessagesRead;
@@ -187,12 +203,10 @@ std::string PacketScan::ReadMessages(unsigned char typeLow, unsigned char typeHi
 }
 
 void PacketScan::Finish(const std::string& lastArea) {
-  packet_.Output += kEndWord;
   // Bytes after the end word are not ours to judge: a rewrite keeps them as they
   // were, and they keep the packet from being deleted as empty.
   const std::string_view trailing =
       std::string_view(file_).substr(std::min<size_t>(reader_.Position(), file_.size()));
-  packet_.Output += trailing;
   const LangFile& lang = run_.Lang;
   WriteLog(run_, lang.LangMsgsInPacket + " " + std::to_string(packet_.MessagesRead), false,
            kPacketLogLevel);
@@ -212,11 +226,19 @@ void PacketScan::Finish(const std::string& lastArea) {
   }
   if (packet_.MessagesRead == packet_.MessagesRemoved && packet_.CopiesAndMoves == 0 &&
       trailing.empty()) {
-    Drop(packet_.Output);
+    Drop(FinalOutput(trailing));
   } else if ((packet_.MessagesRemoved > 0 || packet_.CopiesAndMoves > 0) && !Config().SafeMode) {
-    if (Backup()) Rewrite(packet_.Output);
+    if (Backup()) Rewrite(FinalOutput(trailing));
   }
   run_.Console.WriteLine("");
+}
+
+// The packet as it is to be written back: the output, the end word and the bytes
+// that followed the end word.
+const std::string& PacketScan::FinalOutput(std::string_view trailing) {
+  packet_.Output.Append(kEndWord);
+  packet_.Output.Append(trailing);
+  return packet_.Output.Bytes();
 }
 
 // A packet that is to disappear: deleted after a backup or, with KeepEmpty, left

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
+#include "Pkt/PacketOutput.h"
 #include "RoTypes/FidoAddr.h"
 
 namespace kestal {
@@ -15,11 +15,11 @@ enum class MessageResult {
 };
 
 // The packet being processed: its addresses, the bytes it will be written back
-// with, and its counts. Lives for one packet.
+// with (but the end word), and its counts. Lives for one packet.
 struct PacketState {
   TFidoAddr Orig;
   TFidoAddr Dest;
-  std::string Output;  // header, kept messages and added copies, end word
+  PacketOutput Output;
   int32_t MessagesRead = 0;
   int32_t MessagesRemoved = 0;
   int32_t MessagesWithoutArea = 0;

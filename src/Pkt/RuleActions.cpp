@@ -34,7 +34,7 @@ void CreateFlag(Run& run, const std::string& flag) {
 bool AddUnderArea(PacketState& packet, const std::string& messageBytes, const std::string& tag) {
   std::string copy = messageBytes;
   if (!ReplaceAreaLine(copy, tag)) return false;
-  packet.Output += copy;
+  packet.Output.Append(copy);
   ++packet.CopiesAndMoves;
   return true;
 }

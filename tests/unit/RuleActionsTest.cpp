@@ -75,7 +75,7 @@ TEST_F(RuleActionsTest, ReportsGoToEveryPartyThenTheMessageGoes) {
   EXPECT_EQ(run_.Report.ReportFromName, "Guard");
   EXPECT_EQ(run_.Report.UplinkNameText, "Boss");
   EXPECT_TRUE(ConsoleHas("Ann->All, Subject of Ann (A)\n"));
-  EXPECT_TRUE(packet_.Output.empty());
+  EXPECT_TRUE(packet_.Output.Bytes().empty());
 }
 
 TEST_F(RuleActionsTest, UplinkAddressMacros) {
@@ -136,7 +136,7 @@ TEST_F(RuleActionsTest, CopyAndMove) {
     rule.Move = c.move;
     rule.ReportToRo = "r.tpl";
     EXPECT_EQ(Apply(rule), c.result);
-    EXPECT_EQ(packet_.Output, c.added);
+    EXPECT_EQ(packet_.Output.Bytes(), c.added);
     EXPECT_EQ(packet_.CopiesAndMoves, c.added.empty() ? 0 : 1);
   }
   EXPECT_TRUE(Reports("out").empty());
