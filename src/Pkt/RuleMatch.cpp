@@ -82,15 +82,19 @@ const PacketRules::ForPacket& PacketRules::PreparedFor(size_t index) {
   if (!prepared) {
     const TRo& rule = rules_[index];
     prepared.emplace();
-    prepared->PacketMatches = AddressInMaskList(packetOrig_, rule.PktFrom, own_) &&
-                              AddressInMaskList(packetDest_, rule.PktTo, own_);
+    prepared->CanMatch = AddressInMaskList(packetOrig_, rule.PktFrom, own_) &&
+                         AddressInMaskList(packetDest_, rule.PktTo, own_) &&
+                         !(today_ < rule.DateFrom || rule.DateTo < today_);
     prepared->AddrFrom = PreparedMasks(rule.AddrFrom);
     prepared->AddrTo = PreparedMasks(rule.AddrTo);
     prepared->Addr = PreparedMasks(rule.Addr);
-    prepared->AddressesAdmitAll = AdmitsEveryAddress(prepared->Addr) &&
-                                  AdmitsEveryAddress(prepared->AddrFrom) &&
-                                  AdmitsEveryAddress(prepared->AddrTo);
     prepared->Subj = StripReplyPrefix(rule.Subj, removeRe_);
+    prepared->TestsNames = !AnyText(rule.Name) || !AnyText(rule.NameFrom) || !AnyText(rule.NameTo);
+    prepared->TestsAddresses = !AdmitsEveryAddress(prepared->Addr) ||
+                               !AdmitsEveryAddress(prepared->AddrFrom) ||
+                               !AdmitsEveryAddress(prepared->AddrTo);
+    prepared->TestsSubject = !AnyText(prepared->Subj);
+    prepared->TestsKludgeFields = !AnyText(rule.Chrs) || !AnyText(rule.PID) || !AnyText(rule.TID);
     const std::pair<const std::string*, std::string TPktMsgHeader::*> masks[] = {
         {&rule.BodyMask, &TPktMsgHeader::Body},
         {&rule.KludgeMask, &TPktMsgHeader::Kludges},
@@ -112,20 +116,23 @@ bool PacketRules::Matches(size_t index, MessageUnderTest& message) {
 
 bool PacketRules::MatchesInItsArea(size_t index, MessageUnderTest& message) {
   const TRo& rule = rules_[index];
-  const TPktMsgHeader& framed = message.Framed();
   const ForPacket& prepared = PreparedFor(index);
-  if (!prepared.PacketMatches) return false;
+  if (!prepared.CanMatch) return false;
+  if (prepared.TestsNames && !NamesMatch(rule, message.Framed())) return false;
+  if (prepared.TestsAddresses && !AddressesMatch(rule, prepared, message)) return false;
+  return TextsMatch(rule, prepared, message);
+}
+
+bool PacketRules::NamesMatch(const TRo& rule, const TPktMsgHeader& framed) {
   if (!TextMatchesMask(framed.FromName, rule.Name) && !TextMatchesMask(framed.ToName, rule.Name)) {
     return false;
   }
-  if (!TextMatchesMask(framed.FromName, rule.NameFrom)) return false;
-  if (!TextMatchesMask(framed.ToName, rule.NameTo)) return false;
-  return AddressesMatch(rule, prepared, message) && TextsMatch(rule, prepared, message);
+  return TextMatchesMask(framed.FromName, rule.NameFrom) &&
+         TextMatchesMask(framed.ToName, rule.NameTo);
 }
 
 bool PacketRules::AddressesMatch(const TRo& rule, const ForPacket& prepared,
                                  MessageUnderTest& message) const {
-  if (prepared.AddressesAdmitAll) return true;
   const TPktMsgHeader& parsed = message.Parsed();
   const bool writtenToAll = parsed.ToAddrUnknown && rule.KillAddrToAll;
   if (!AddressInMasks(parsed.FromAddr, prepared.Addr) &&
@@ -139,14 +146,15 @@ bool PacketRules::AddressesMatch(const TRo& rule, const ForPacket& prepared,
 bool PacketRules::TextsMatch(const TRo& rule, const ForPacket& prepared,
                              MessageUnderTest& message) const {
   // The subject is framed from the packet header; the kludge fields need the text parsed.
-  if (!TextMatchesMask(message.Framed().Subject, prepared.Subj)) return false;
-  if (!AnyText(rule.Chrs) || !AnyText(rule.PID) || !AnyText(rule.TID)) {
+  if (prepared.TestsSubject && !TextMatchesMask(message.Framed().Subject, prepared.Subj)) {
+    return false;
+  }
+  if (prepared.TestsKludgeFields) {
     const TPktMsgHeader& parsed = message.Parsed();
     if (!TextMatchesMask(parsed.Chrs, rule.Chrs)) return false;
     if (!TextMatchesMask(parsed.Pid, rule.PID)) return false;
     if (!TextMatchesMask(parsed.Tid, rule.TID)) return false;
   }
-  if (today_ < rule.DateFrom || rule.DateTo < today_) return false;
   // The masks were upper-cased when the rules were read.
   for (const PartMask& mask : prepared.PartMasks) {
     if (mask.RawTextFirst && !mask.Search.FoundIn(message.Text())) return false;

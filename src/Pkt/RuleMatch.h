@@ -51,13 +51,18 @@ class PacketRules {
   // A rule's values with the packet macros expanded for this packet; the address
   // lists read into masks once, as every message is tested against them.
   struct ForPacket {
-    bool PacketMatches = false;  // PktFrom and PktTo
+    bool CanMatch = false;  // PktFrom and PktTo admit the packet; in force today
     AddressMaskList Addr;
     AddressMaskList AddrFrom;
     AddressMaskList AddrTo;
-    bool AddressesAdmitAll = false;  // the three lists pass every address
     std::string Subj;  // without one reply prefix when RemoveRe is on
     std::vector<PartMask> PartMasks;
+    // A test that every message passes ("*" or the like) is not made: the
+    // masks of most rules are left at that.
+    bool TestsNames = false;
+    bool TestsAddresses = false;
+    bool TestsSubject = false;
+    bool TestsKludgeFields = false;
   };
 
   const RuleList& rules_;
@@ -71,6 +76,7 @@ class PacketRules {
 
   const ForPacket& PreparedFor(size_t index);
   AddressMaskList PreparedMasks(const std::string& list) const;
+  static bool NamesMatch(const TRo& rule, const TPktMsgHeader& framed);
   bool AddressesMatch(const TRo& rule, const ForPacket& prepared, MessageUnderTest& message) const;
   bool TextsMatch(const TRo& rule, const ForPacket& prepared, MessageUnderTest& message) const;
 };
