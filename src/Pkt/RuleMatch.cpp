@@ -38,9 +38,9 @@ namespace {
 
 // The index answers for the rules it was worked out for; for others it starts afresh.
 void KeepIndexFor(const RuleList& rules, RuleAreaIndex& index) {
+  const auto sameArea = [](const TRo& rule, const std::string& area) { return rule.Area == area; };
   const bool same = std::equal(rules.begin(), rules.end(), index.AreaLists.begin(),
-                               index.AreaLists.end(),
-                               [](const TRo& rule, const std::string& area) { return rule.Area == area; });
+                               index.AreaLists.end(), sameArea);
   if (same) return;
   index.AreaLists.clear();
   for (const TRo& rule : rules) index.AreaLists.push_back(rule.Area);

@@ -62,13 +62,15 @@ std::string DirectoryPart(const std::string& path) {
   return path.substr(0, slash);
 }
 
+constexpr std::string_view kTemporarySuffix = "XXXXXX";
+
 std::string TemporaryPattern(const std::string& path) {
   constexpr size_t kMaxBaseLength = 200;  // leaves room for the dot and suffix in NAME_MAX
   size_t slash = path.rfind('/');
   std::string directory = slash == std::string::npos ? "." : path.substr(0, slash);
   std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
   if (base.size() > kMaxBaseLength) base.resize(kMaxBaseLength);
-  return directory + "/." + base + ".XXXXXX";
+  return directory + "/." + base + "." + std::string(kTemporarySuffix);
 }
 
 // The new file gets the permissions of the file it replaces, or those of any
@@ -155,34 +157,49 @@ bool AppendFile(const std::string& path, std::string_view data) {
 
 namespace {
 
-// Written as an unnamed file that is linked under the name once whole, so that
-// a process killed mid-write leaves nothing behind, and never an empty or short
-// file under the new name, where a reader (a tosser scanning *.msg) would take it
-// for a whole one. A link fails when the name is taken, which makes it exclusive.
-// Nothing when the file system, or a missing /proc, cannot do this.
+// Unnamed files (O_TMPFILE) are written whole before they get a name, so that a
+// process killed meanwhile leaves nothing behind, and never an empty or short
+// file under the name, where a reader (a tosser scanning *.msg) would take it for
+// a whole one. Where the file system cannot make them, or /proc (through which
+// they are named) is missing, a named temporary file serves.
+constexpr mode_t kUnnamedMode = 0600;  // set to the final mode before the file is named
+
+// An unnamed file in the directory of `path`, or -1; `unsupported` tells the
+// file systems that cannot make one from other failures.
+int OpenUnnamed(const std::string& path, bool& unsupported) {
+  const int fd = open(DirectoryPart(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kUnnamedMode);
+  unsupported = fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL);
+  return fd;
+}
+
+// Gives the unnamed file the name `path`; fails, errno EEXIST, when it is taken.
+bool LinkUnnamed(int fd, const std::string& path, bool& unsupported) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+  const int error = errno;
+  unsupported = error == ENOENT && !DirectoryExists("/proc/self/fd");
+  errno = error;
+  return false;
+}
+
+// Nothing when unnamed files cannot be made here.
 std::optional<bool> CreateUnnamedThenLink(const std::string& path, std::string_view data) {
-  int fd = open(DirectoryPart(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kNewFileMode);
-  if (fd < 0) {
-    if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return std::nullopt;
-    return false;
-  }
-  if (!WriteAll(fd, data)) {
+  bool unsupported = false;
+  const int fd = OpenUnnamed(path, unsupported);
+  if (fd < 0) return unsupported ? std::nullopt : std::optional<bool>(false);
+  if (fchmod(fd, kNewFileMode & ~CurrentUmask()) != 0 || !WriteAll(fd, data)) {
     close(fd);
     return false;
   }
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  const bool linked =
-      linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
-  const int linkError = errno;
+  const bool linked = LinkUnnamed(fd, path, unsupported);
   if (!CloseChecked(fd)) {
     if (linked) unlink(path.c_str());
     return false;
   }
-  if (!linked && linkError == ENOENT && !DirectoryExists("/proc/self/fd")) return std::nullopt;
+  if (unsupported) return std::nullopt;
   return linked;
 }
 
-// The same through a named temporary file and a rename that never replaces.
 bool CreateThroughTemporaryName(const std::string& path, std::string_view data) {
   std::string temporary = TemporaryPattern(path);
   int fd = mkstemp(temporary.data());
@@ -190,6 +207,44 @@ bool CreateThroughTemporaryName(const std::string& path, std::string_view data) 
   bool ok = fchmod(fd, kNewFileMode & ~CurrentUmask()) == 0 && WriteAll(fd, data);
   ok = CloseChecked(fd) && ok;
   ok = ok && RenameNoReplace(temporary, path);
+  if (!ok) unlink(temporary.c_str());
+  return ok;
+}
+
+// A rename needs a name to rename from: the unnamed file, on disk and whole, is
+// linked under a free temporary name just before the rename. Nothing when
+// unnamed files cannot be made here.
+std::optional<bool> ReplaceUnnamed(const std::string& target, std::string_view data) {
+  bool unsupported = false;
+  const int fd = OpenUnnamed(target, unsupported);
+  if (fd < 0) return unsupported ? std::nullopt : std::optional<bool>(false);
+  bool ok = fchmod(fd, ReplacementMode(target)) == 0 && WriteAll(fd, data) && fsync(fd) == 0;
+  std::string temporary;
+  bool linked = false;
+  constexpr int kNameAttempts = 100;
+  for (int attempt = 0; ok && !linked && attempt < kNameAttempts; ++attempt) {
+    temporary = TemporaryPattern(target);
+    const std::string suffix = std::to_string(getpid()) + "-" + std::to_string(attempt);
+    temporary.replace(temporary.size() - kTemporarySuffix.size(), kTemporarySuffix.size(), suffix);
+    linked = LinkUnnamed(fd, temporary, unsupported);
+    if (!linked && errno != EEXIST) break;
+  }
+  ok = CloseChecked(fd) && ok && linked;
+  if (linked && (!ok || rename(temporary.c_str(), target.c_str()) != 0)) {
+    unlink(temporary.c_str());
+    return false;
+  }
+  if (unsupported) return std::nullopt;
+  return ok;
+}
+
+bool ReplaceThroughTemporaryName(const std::string& target, std::string_view data) {
+  std::string temporary = TemporaryPattern(target);
+  int fd = mkstemp(temporary.data());
+  if (fd < 0) return false;
+  bool ok = fchmod(fd, ReplacementMode(target)) == 0 && WriteAll(fd, data) && fsync(fd) == 0;
+  ok = CloseChecked(fd) && ok;
+  ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
   if (!ok) unlink(temporary.c_str());
   return ok;
 }
@@ -202,18 +257,9 @@ bool CreateNewFile(const std::string& path, std::string_view data) {
 }
 
 bool ReplaceFile(const std::string& path, std::string_view data) {
-  std::string target = ReplacementTarget(path);
-  std::string temporary = TemporaryPattern(target);
-  int fd = mkstemp(temporary.data());
-  if (fd < 0) return false;
-
-  bool ok = fchmod(fd, ReplacementMode(target)) == 0 && WriteAll(fd, data) && fsync(fd) == 0;
-  ok = CloseChecked(fd) && ok;
-  ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    unlink(temporary.c_str());
-    return false;
-  }
+  const std::string target = ReplacementTarget(path);
+  const std::optional<bool> unnamed = ReplaceUnnamed(target, data);
+  if (!(unnamed ? *unnamed : ReplaceThroughTemporaryName(target, data))) return false;
   SyncDirectory(DirectoryPart(target));
   return true;
 }
