@@ -74,6 +74,7 @@ const std::vector<size_t>& PacketRules::RulesForArea(const std::string& area) {
 }
 
 AddressMaskList PacketRules::PreparedMasks(const std::string& list) const {
+  if (list.find('%') == std::string::npos) return ParseAddressMaskList(list, own_);
   return ParseAddressMaskList(ExpandPacketMacros(list, packetOrig_, packetDest_), own_);
 }
 
@@ -85,14 +86,17 @@ const PacketRules::ForPacket& PacketRules::PreparedFor(size_t index) {
     prepared->CanMatch = AddressInMaskList(packetOrig_, rule.PktFrom, own_) &&
                          AddressInMaskList(packetDest_, rule.PktTo, own_) &&
                          !(today_ < rule.DateFrom || rule.DateTo < today_);
-    prepared->AddrFrom = PreparedMasks(rule.AddrFrom);
-    prepared->AddrTo = PreparedMasks(rule.AddrTo);
-    prepared->Addr = PreparedMasks(rule.Addr);
+    // Most rules leave the address lists at "*": nothing to read for them.
+    if (!AnyText(rule.Addr) || !AnyText(rule.AddrFrom) || !AnyText(rule.AddrTo)) {
+      prepared->AddrFrom = PreparedMasks(rule.AddrFrom);
+      prepared->AddrTo = PreparedMasks(rule.AddrTo);
+      prepared->Addr = PreparedMasks(rule.Addr);
+      prepared->TestsAddresses = !AdmitsEveryAddress(prepared->Addr) ||
+                                 !AdmitsEveryAddress(prepared->AddrFrom) ||
+                                 !AdmitsEveryAddress(prepared->AddrTo);
+    }
     prepared->Subj = StripReplyPrefix(rule.Subj, removeRe_);
     prepared->TestsNames = !AnyText(rule.Name) || !AnyText(rule.NameFrom) || !AnyText(rule.NameTo);
-    prepared->TestsAddresses = !AdmitsEveryAddress(prepared->Addr) ||
-                               !AdmitsEveryAddress(prepared->AddrFrom) ||
-                               !AdmitsEveryAddress(prepared->AddrTo);
     prepared->TestsSubject = !AnyText(prepared->Subj);
     prepared->TestsKludgeFields = !AnyText(rule.Chrs) || !AnyText(rule.PID) || !AnyText(rule.TID);
     const std::pair<const std::string*, std::string TPktMsgHeader::*> masks[] = {

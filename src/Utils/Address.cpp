@@ -163,6 +163,8 @@ std::string FormatAddress(int zone, int net, int node, int point) {
 }
 
 bool AddressInMaskList(const TFidoAddr& address, std::string_view list, const OwnAddresses& own) {
+  // The default of PktFrom and PktTo, met for every rule and packet.
+  if (list == "*") return true;
   return AddressInMasks(address, ParseAddressMaskList(list, own));
 }
 
