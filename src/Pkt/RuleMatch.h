@@ -30,7 +30,9 @@ class PacketRules {
   // The rules whose Area admits the area tag, by index in configuration order:
   // the others fail on a message of that area at their first test.
   const std::vector<size_t>& RulesForArea(const std::string& area);
-  // The 18 tests of the rule, in their order; the first that fails ends them.
+  // Whether the message passes the 18 tests of the rule. The tests only read, so
+  // their order changes nothing but the time: the cheap ones come first, and a
+  // test that every message passes is not made.
   bool Matches(size_t index, MessageUnderTest& message);
   // The same for a rule that RulesForArea gave for the message's area: the
   // tests after the area.
