@@ -46,6 +46,9 @@ mode_t CurrentUmask() {
   return mask;
 }
 
+// The mode of any newly created file.
+mode_t NewFileMode() { return kNewFileMode & ~CurrentUmask(); }
+
 // A link is followed, so that replacing a linked file (a configuration kept
 // elsewhere) updates that file instead of turning the link into a copy.
 std::string ReplacementTarget(const std::string& path) {
@@ -78,7 +81,7 @@ std::string TemporaryPattern(const std::string& path) {
 mode_t ReplacementMode(const std::string& target) {
   struct stat info {};
   if (StatFollowingLinks(target, info)) return info.st_mode & 07777;
-  return kNewFileMode & ~CurrentUmask();
+  return NewFileMode();
 }
 
 void SyncDirectory(const std::string& directory) {
@@ -164,11 +167,18 @@ namespace {
 // they are named) is missing, a named temporary file serves.
 constexpr mode_t kUnnamedMode = 0600;  // set to the final mode before the file is named
 
-// An unnamed file in the directory of `path`, or -1; `unsupported` tells the
-// file systems that cannot make one from other failures.
-int OpenUnnamed(const std::string& path, bool& unsupported) {
+// An unnamed file beside `path` holding the bytes, with `mode`, on disk when
+// `sync`; -1 on failure, `unsupported` telling the file systems that cannot make
+// one from other failures.
+int WriteUnnamed(const std::string& path, std::string_view data, mode_t mode, bool sync,
+                 bool& unsupported) {
   const int fd = open(DirectoryPart(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kUnnamedMode);
   unsupported = fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL);
+  if (fd < 0) return -1;
+  if (fchmod(fd, mode) != 0 || !WriteAll(fd, data) || (sync && fsync(fd) != 0)) {
+    close(fd);
+    return -1;
+  }
   return fd;
 }
 
@@ -182,15 +192,27 @@ bool LinkUnnamed(int fd, const std::string& path, bool& unsupported) {
   return false;
 }
 
+// The same under a temporary name beside `path`: the name, or nothing (and no
+// file) on failure.
+std::optional<std::string> WriteNamedTemporary(const std::string& path, std::string_view data,
+                                               mode_t mode, bool sync) {
+  std::string temporary = TemporaryPattern(path);
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) return std::nullopt;
+  bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, data) && (!sync || fsync(fd) == 0);
+  ok = CloseChecked(fd) && ok;
+  if (!ok) {
+    unlink(temporary.c_str());
+    return std::nullopt;
+  }
+  return temporary;
+}
+
 // Nothing when unnamed files cannot be made here.
 std::optional<bool> CreateUnnamedThenLink(const std::string& path, std::string_view data) {
   bool unsupported = false;
-  const int fd = OpenUnnamed(path, unsupported);
+  const int fd = WriteUnnamed(path, data, NewFileMode(), false, unsupported);
   if (fd < 0) return unsupported ? std::nullopt : std::optional<bool>(false);
-  if (fchmod(fd, kNewFileMode & ~CurrentUmask()) != 0 || !WriteAll(fd, data)) {
-    close(fd);
-    return false;
-  }
   const bool linked = LinkUnnamed(fd, path, unsupported);
   if (!CloseChecked(fd)) {
     if (linked) unlink(path.c_str());
@@ -201,14 +223,11 @@ std::optional<bool> CreateUnnamedThenLink(const std::string& path, std::string_v
 }
 
 bool CreateThroughTemporaryName(const std::string& path, std::string_view data) {
-  std::string temporary = TemporaryPattern(path);
-  int fd = mkstemp(temporary.data());
-  if (fd < 0) return false;
-  bool ok = fchmod(fd, kNewFileMode & ~CurrentUmask()) == 0 && WriteAll(fd, data);
-  ok = CloseChecked(fd) && ok;
-  ok = ok && RenameNoReplace(temporary, path);
-  if (!ok) unlink(temporary.c_str());
-  return ok;
+  const std::optional<std::string> temporary = WriteNamedTemporary(path, data, NewFileMode(), false);
+  if (!temporary) return false;
+  if (RenameNoReplace(*temporary, path)) return true;
+  unlink(temporary->c_str());
+  return false;
 }
 
 // A rename needs a name to rename from: the unnamed file, on disk and whole, is
@@ -216,37 +235,34 @@ bool CreateThroughTemporaryName(const std::string& path, std::string_view data) 
 // unnamed files cannot be made here.
 std::optional<bool> ReplaceUnnamed(const std::string& target, std::string_view data) {
   bool unsupported = false;
-  const int fd = OpenUnnamed(target, unsupported);
+  const int fd = WriteUnnamed(target, data, ReplacementMode(target), true, unsupported);
   if (fd < 0) return unsupported ? std::nullopt : std::optional<bool>(false);
-  bool ok = fchmod(fd, ReplacementMode(target)) == 0 && WriteAll(fd, data) && fsync(fd) == 0;
   std::string temporary;
   bool linked = false;
   constexpr int kNameAttempts = 100;
-  for (int attempt = 0; ok && !linked && attempt < kNameAttempts; ++attempt) {
+  for (int attempt = 0; !linked && attempt < kNameAttempts; ++attempt) {
     temporary = TemporaryPattern(target);
     const std::string suffix = std::to_string(getpid()) + "-" + std::to_string(attempt);
     temporary.replace(temporary.size() - kTemporarySuffix.size(), kTemporarySuffix.size(), suffix);
     linked = LinkUnnamed(fd, temporary, unsupported);
     if (!linked && errno != EEXIST) break;
   }
-  ok = CloseChecked(fd) && ok && linked;
-  if (linked && (!ok || rename(temporary.c_str(), target.c_str()) != 0)) {
+  const bool closed = CloseChecked(fd);
+  if (linked && (!closed || rename(temporary.c_str(), target.c_str()) != 0)) {
     unlink(temporary.c_str());
     return false;
   }
   if (unsupported) return std::nullopt;
-  return ok;
+  return linked && closed;
 }
 
 bool ReplaceThroughTemporaryName(const std::string& target, std::string_view data) {
-  std::string temporary = TemporaryPattern(target);
-  int fd = mkstemp(temporary.data());
-  if (fd < 0) return false;
-  bool ok = fchmod(fd, ReplacementMode(target)) == 0 && WriteAll(fd, data) && fsync(fd) == 0;
-  ok = CloseChecked(fd) && ok;
-  ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
-  if (!ok) unlink(temporary.c_str());
-  return ok;
+  const std::optional<std::string> temporary =
+      WriteNamedTemporary(target, data, ReplacementMode(target), true);
+  if (!temporary) return false;
+  if (rename(temporary->c_str(), target.c_str()) == 0) return true;
+  unlink(temporary->c_str());
+  return false;
 }
 
 }  // namespace
