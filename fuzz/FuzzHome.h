@@ -14,8 +14,8 @@
 
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
-#include "RoSystem/Language.h"
-#include "RoTypes/Run.h"
+#include "RoConfig/Language.h"
+#include "RoSystem/Run.h"
 #include "Utils/Dates.h"
 
 namespace kestal::fuzz {
@@ -81,10 +81,10 @@ struct FuzzRun {
     run.StartDir = std::filesystem::current_path().string();
     run.ConfigPath = exeDir + "/Kestal.Ini";
     run.StartTime = kFuzzNow;
-    run.Today = kFuzzNow.Date;
-    run.DateFmt = DateFormat{DateOrder::DayMonthYear, '.'};
-    run.TodayText = FormatDate(run.Today, run.DateFmt);
-    run.Traffic.RunDate = FormatDotDate(run.Today);
+    run.Day.Today = kFuzzNow.Date;
+    run.Day.DateFmt = DateFormat{DateOrder::DayMonthYear, '.'};
+    run.Day.TodayText = FormatDate(run.Day.Today, run.Day.DateFmt);
+    run.Traffic.RunDate = FormatDotDate(run.Day.Today);
     run.Traffic.RunTime = FormatClockTime(kFuzzNow);
   }
 

@@ -13,7 +13,7 @@
 #include "RoConfig/Config.h"
 #include "RoSystem/Exit.h"
 #include "RoSystem/Expiry.h"
-#include "RoSystem/Language.h"
+#include "RoConfig/Language.h"
 
 namespace {
 
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kestal::fuzz::FuzzRun home(scratch.path());
   kestal::Run& run = home.run;
   try {
-    kestal::LoadConfig(run);
+    kestal::LoadConfig(run.ForConfig());
     kestal::ExpireRules(run);
     kestal::FinishRun(run, 0);
   } catch (const kestal::RunExit&) {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "RoSystem/LangSource.h"
-#include "RoSystem/Language.h"
+#include "RoConfig/Language.h"
 
 namespace {
 

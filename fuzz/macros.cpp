@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   FuzzedDataProvider data(bytes, size);
   run.Report.RuleNumber = data.ConsumeIntegral<int>();
   run.Report.UplinkNameText = data.ConsumeRandomLengthString(kMaxField);
-  run.Report.UplinkAddr = Address(data);
+  run.Carried.UplinkAddr = Address(data);
   run.Config.SysopName = data.ConsumeRandomLengthString(kMaxField);
   const kestal::TPktMsgHeader message = Message(data);
   const kestal::TRo rule = Rule(data);
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   std::string report = tpl;
   kestal::ExpandMessageMacros(run, report, message);
   std::string ruleEnd = tpl;
-  kestal::ExpandRuleEndMacros(run, ruleEnd, toName, destination, rule, section);
+  kestal::ExpandRuleEndMacros(run.ForReports(), ruleEnd, toName, destination, rule, section);
   std::string aligned = tpl;
   kestal::ReplaceAligned(aligned, macro, value);
   return 0;

@@ -17,9 +17,9 @@
 #include "FuzzHome.h"
 #include "Pkt/Packet.h"
 #include "RoConfig/Config.h"
-#include "RoSystem/Language.h"
+#include "RoConfig/Language.h"
 #include "RoTrf/Traffic.h"
-#include "Utils/Passwords.h"
+#include "RoConfig/Passwords.h"
 
 namespace {
 
@@ -117,14 +117,14 @@ class PacketHome {
     WriteBytes(scratch_ / "Kestal.Ini", kConfig);
     kestal::Run& run = home_.run;
     try {
-      kestal::LoadConfig(run);
+      kestal::LoadConfig(run.ForConfig());
     } catch (const kestal::RunExit&) {
       std::abort();  // the harness's own configuration must load
     }
     run.Traffic.Enabled = true;
     run.Traffic.TodayTrafficFile = run.Config.TrfPath + kTrafficFile;
     WriteBytes(scratch_ / "pwd.lst", "2:5020/1 SECRET\n2:5020/2\n2:5020/1 other\n");
-    kestal::LoadPasswords(scratch_ / "pwd.lst", passwords_);
+    kestal::LoadPasswords(platform::FileSystem(), scratch_ / "pwd.lst", passwords_);
     settings_ = run.Config;
   }
 
@@ -134,9 +134,9 @@ class PacketHome {
     // As the driver does, the packet is scanned from within its directory.
     std::filesystem::current_path(scratch_ / "in");
     WriteBytes(kPacketName, packet);
-    run.TotalBytes = static_cast<int64_t>(packet.size());
-    kestal::ScanPacket(run, kPacketName, static_cast<int64_t>(packet.size()));
-    kestal::SaveTrafficFile(run, run.Traffic.TodayTrafficFile);
+    run.Progress.TotalBytes = static_cast<int64_t>(packet.size());
+    kestal::ScanPacket(run.ForScan(), kPacketName, static_cast<int64_t>(packet.size()));
+    kestal::SaveTrafficFile(run.ForTraffic());
     std::filesystem::current_path(run.StartDir);
     Reset();
   }
@@ -163,9 +163,9 @@ class PacketHome {
     }
     run.Counters = kestal::RunCounters{};
     run.Traffic.List.clear();
-    run.Report.NextMsgNumber.clear();
-    run.ScannedBytes = 0;
-    run.ProgressPercent = -1;
+    run.Netmail.NextMsgNumber.clear();
+    run.Progress.ScannedBytes = 0;
+    run.Progress.Percent = -1;
   }
 
   kestal::fuzz::ScratchDir scratch_;

@@ -69,14 +69,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   WriteBytes(scratch / kYesterdayFile, daily.substr(daily.size() / 2));
   WriteBytes(scratch / kestal::trf::name::kFileName, records);
 
-  kestal::ParsePeriod(run, periodText);
+  kestal::ParsePeriod(periodText, run.StartTime.Date, run.Day.DateFmt);
   const std::string today = scratch / kTodayFile;
-  kestal::LoadTrafficFile(run, today);
-  kestal::CountTraffic(run, echo, run.Traffic.RunDate, static_cast<uint32_t>(records.size()));
-  kestal::AppendNameRecord(run, echo, run.Traffic.RunDate, run.Traffic.RunTime, name, name, echo,
+  run.Traffic.TodayTrafficFile = today;
+  kestal::LoadRunTraffic(run.ForTraffic(), today);
+  kestal::CountTraffic(run.Traffic.List, echo, run.Traffic.RunDate, static_cast<uint32_t>(records.size()));
+  kestal::AppendNameRecord(run.ForTraffic(), echo, run.Traffic.RunDate, run.Traffic.RunTime, name, name, echo,
                            name, static_cast<uint32_t>(daily.size()), "2:5020/1.5");
-  kestal::SaveTrafficFile(run, today);
-  kestal::BuildEchoStatistics(run, period);
-  kestal::BuildNameStatistics(run, period);
+  kestal::SaveTrafficFile(run.ForTraffic());
+  kestal::BuildEchoStatistics(run.ForStatistics(), period);
+  kestal::BuildNameStatistics(run.ForStatistics(), period);
   return 0;
 }

@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "RoTypes/Run.h"
 #include "Utils/Address.h"
 #include "Utils/Dates.h"
 #include "Utils/Text.h"
@@ -85,8 +84,8 @@ std::string HeaderBlock(const TPktMsgHeader& message, const std::string& dateAnd
 }
 
 // %DateTime%, %Date% and %Time% of the current local time.
-MacroValues CurrentTimeMacros(const Run& run) {
-  const auto [date, time] = SplitDateTime(FormatMessageDateTime(run.Clock.Now()));
+MacroValues CurrentTimeMacros(const TDateTime& now) {
+  const auto [date, time] = SplitDateTime(FormatMessageDateTime(now));
   return {{"%DateTime%", date + ", " + time}, {"%Date%", date}, {"%Time%", time}};
 }
 
@@ -113,7 +112,8 @@ void ReplaceAligned(std::string& text, std::string_view macro, std::string_view 
   }
 }
 
-void ExpandMessageMacros(const Run& run, std::string& text, const TPktMsgHeader& message) {
+void ExpandMessageMacros(std::string& text, const TPktMsgHeader& message,
+                         const ReportingRule& rule, const TDateTime& now) {
   const auto [msgDate, msgTime] = SplitDateTime(message.DateTime);
   const std::string msgDateTime = msgDate + ", " + msgTime;
   MacroValues macros = {
@@ -126,27 +126,27 @@ void ExpandMessageMacros(const Run& run, std::string& text, const TPktMsgHeader&
       {"%MsgDateTime%", msgDateTime},
       {"%MsgDate%", msgDate},
       {"%MsgTime%", msgTime},
-      {"%RoNum%", std::to_string(run.Report.RuleNumber)},
+      {"%RoNum%", std::to_string(rule.Number)},
       {"%MsgHeader%", HeaderBlock(message, msgDateTime)},
       {"%MsgKludges%", message.Kludges},
       {"%MsgText%", message.Body},
       {"%MsgVias%", message.Vias},
       {"%MsgBody%", message.Kludges + kCR + message.Body + kCR + message.Vias},
-      {"%UplinkName%", run.Report.UplinkNameText},
-      {"%UplinkAddr%", FormatAddress(run.Report.UplinkAddr)},
+      {"%UplinkName%", rule.UplinkName},
+      {"%UplinkAddr%", FormatAddress(rule.UplinkAddr)},
   };
-  for (auto& timeMacro : CurrentTimeMacros(run)) macros.push_back(std::move(timeMacro));
+  for (auto& timeMacro : CurrentTimeMacros(now)) macros.push_back(std::move(timeMacro));
   ApplyInOrder(text, macros);
 }
 
-void ExpandRuleEndMacros(const Run& run, std::string& text, const std::string& toName,
+void ExpandRuleEndMacros(const ReportContext& context, std::string& text, const std::string& toName,
                          const TFidoAddr& destination, const TRo& rule,
                          const std::string& sectionText) {
   MacroValues macros = {{"%RoSection%", sectionText}};
-  for (auto& timeMacro : CurrentTimeMacros(run)) macros.push_back(std::move(timeMacro));
+  for (auto& timeMacro : CurrentTimeMacros(context.Clock.Now())) macros.push_back(std::move(timeMacro));
   const MacroValues ruleMacros = {
-      {"%FromName%", run.Config.SysopName},
-      {"%FromAddr%", FormatAddress(OwnAddressFor(destination, run.Own))},
+      {"%FromName%", context.Config.SysopName},
+      {"%FromAddr%", FormatAddress(OwnAddressFor(destination, context.Own))},
       {"%ToName%", toName},
       {"%ToAddr%", FormatAddress(destination)},
       {"%RoAddr%", rule.Addr},
@@ -156,7 +156,7 @@ void ExpandRuleEndMacros(const Run& run, std::string& text, const std::string& t
       {"%RoNameFrom%", rule.NameFrom},
       {"%RoNameTo%", rule.NameTo},
       {"%RoArea%", rule.Area},
-      {"%RoDateTo%", FormatDate(rule.DateTo, run.DateFmt)},
+      {"%RoDateTo%", FormatDate(rule.DateTo, context.DateFmt)},
       {"%RoUplinkName%", rule.UplinkName},
       {"%RoUplinkAddress%", rule.UplinkAddress},
   };

@@ -7,7 +7,7 @@
 
 #include "FReport/MsgFormat.h"
 #include "Platform/Files.h"
-#include "RoTypes/Run.h"
+#include "RoTypes/Version.h"
 #include "Utils/Address.h"
 #include "Utils/Dates.h"
 #include "Utils/LittleEndian.h"
@@ -18,8 +18,6 @@ namespace kestal {
 namespace {
 
 constexpr char kCR = '\r';
-constexpr std::string_view kProgramId = "Kestal 2.15/W32";
-
 // Copies the text into a zero-filled field, keeping the last byte zero.
 void PutText(std::string& header, int offset, int size, std::string_view text) {
   std::string_view cut = text.substr(0, static_cast<size_t>(size - 1));
@@ -58,9 +56,6 @@ void AppendKludge(std::string& text, std::string_view kludge) {
   text += kCR;
 }
 
-std::string ZoneNetNode(const TFidoAddr& address) {
-  return FormatAddress(address.Zone, address.Net, address.Node, 0);
-}
 
 // The time as a DOS date-time stamp: year-1980, month, day, hour, minute, second/2.
 uint32_t DosDateTime(const TDateTime& time) {
@@ -85,36 +80,35 @@ int MsgNumberOfName(std::string_view name) {
   return static_cast<int>(number);
 }
 
-int ListNextMsgNumber(const std::string& directory) {
+int ListNextMsgNumber(const platform::FileSystem& files, const std::string& directory) {
   int highest = 0;
-  for (const platform::DirEntry& entry : platform::ListFiles(directory)) {
+  for (const platform::DirEntry& entry : files.ListFiles(directory)) {
     const int number = MsgNumberOfName(entry.Name);
     if (number > highest) highest = number;
   }
   return highest + 1;
 }
 
-bool NameTaken(const std::string& path) {
-  return platform::FileExists(path) || platform::DirectoryExists(path);
+bool NameTaken(const platform::FileSystem& files, const std::string& path) {
+  return files.FileExists(path) || files.DirectoryExists(path);
 }
 
 }  // namespace
 
-std::string BuildMsgHead(Run& run, const std::string& fromName, const TFidoAddr& origin,
-                         const std::string& toName, const TFidoAddr& destination,
-                         const std::string& subject) {
+std::string BuildMsgHead(const ReportContext& context, const std::string& fromName,
+                         const TFidoAddr& origin, const std::string& toName,
+                         const TFidoAddr& destination, const std::string& subject) {
   std::string text =
-      FixedHeader(fromName, origin, toName, destination, subject, run.Clock.Now());
-  AppendKludge(text, "INTL " + ZoneNetNode(destination) + " " + ZoneNetNode(origin));
+      FixedHeader(fromName, origin, toName, destination, subject, context.Clock.Now());
+  AppendKludge(text, "INTL " + FormatNodeAddress(destination) + " " + FormatNodeAddress(origin));
   if (origin.Point != 0) AppendKludge(text, "FMPT " + std::to_string(origin.Point));
   if (destination.Point != 0) AppendKludge(text, "TOPT " + std::to_string(destination.Point));
-  AppendKludge(text, "MSGID: " + FormatAddress(origin) + " " + MakeMsgIdSerial(run));
-  AppendKludge(text, "PID: " + std::string(kProgramId));
+  AppendKludge(text, "MSGID: " + FormatAddress(origin) + " " + MakeMsgIdSerial(context.Clock, context.Netmail));
+  AppendKludge(text, "PID: " + std::string(kProgramVersion));
   return text;
 }
 
-void AppendTail(const Run& run, const TFidoAddr& origin, std::string& text) {
-  const Settings& config = run.Config;
+void AppendTail(const Settings& config, const TFidoAddr& origin, std::string& text) {
   text += kCR;
   if (!config.Tagline.empty()) text += "... " + config.Tagline + kCR;
   text += "--- " + config.Tearline + kCR;
@@ -124,13 +118,13 @@ void AppendTail(const Run& run, const TFidoAddr& origin, std::string& text) {
   text += '\0';
 }
 
-std::string MakeMsgIdSerial(Run& run) {
-  const TDateTime now = run.Clock.Now();
+std::string MakeMsgIdSerial(const platform::Clock& clock, NetmailState& netmail) {
+  const TDateTime now = clock.Now();
   // Signed 32-bit arithmetic that wraps, done on unsigned values to stay defined.
   auto serial = static_cast<int32_t>(DosDateTime(now) * 1000u +
                                      static_cast<uint32_t>(now.Millisecond));
   if (serial < 0) serial = static_cast<int32_t>(static_cast<uint32_t>(serial) + INT32_MAX);
-  int32_t& last = run.Report.LastMsgIdSerial;
+  int32_t& last = netmail.LastMsgIdSerial;
   if (serial <= last) serial = static_cast<int32_t>(static_cast<uint32_t>(last) + 1u);
   last = serial;
   char hex[9];
@@ -138,31 +132,31 @@ std::string MakeMsgIdSerial(Run& run) {
   return hex;
 }
 
-int NextMsgNumber(Run& run, const std::string& directory) {
-  auto& known = run.Report.NextMsgNumber;
+int NextMsgNumber(const ReportContext& context, const std::string& directory) {
+  auto& known = context.Netmail.NextMsgNumber;
   auto found = known.find(directory);
-  if (found == known.end()) found = known.emplace(directory, ListNextMsgNumber(directory)).first;
+  if (found == known.end()) {
+    found = known.emplace(directory, ListNextMsgNumber(context.Files, directory)).first;
+  }
   return found->second;
 }
 
-bool WriteNetmail(Run& run, const TFidoAddr& destination, const std::string& text) {
-  const std::string& directory =
-      IsOwnAddress(destination, run.Own) ? run.Config.ReportPath : run.Config.ReportOutPath;
-  int number = NextMsgNumber(run, directory);
+bool WriteNetmail(const ReportContext& context, const TFidoAddr& destination,
+                  const std::string& text) {
+  const std::string& directory = IsOwnAddress(destination, context.Own)
+                                     ? context.Config.ReportPath
+                                     : context.Config.ReportOutPath;
+  int number = NextMsgNumber(context, directory);
   // Another program may have taken numbers since the directory was listed: move
   // on past them, never over them. Any other failure gives up on this message.
   for (;; ++number) {
     if (number == INT_MAX) return false;
     const std::string path = directory + std::to_string(number) + ".msg";
-    if (platform::CreateNewFile(path, text)) break;
-    if (!NameTaken(path)) return false;
+    if (context.Files.CreateNewFile(path, text)) break;
+    if (!NameTaken(context.Files, path)) return false;
   }
-  run.Report.NextMsgNumber[directory] = number + 1;
+  context.Netmail.NextMsgNumber[directory] = number + 1;
   return true;
-}
-
-std::string ReadWholeFile(const std::string& path) {
-  return platform::ReadFile(path).value_or(std::string());
 }
 
 }  // namespace kestal

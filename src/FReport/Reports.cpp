@@ -2,10 +2,6 @@
 
 #include <vector>
 
-#include "FReport/Macros.h"
-#include "FReport/Netmail.h"
-#include "Platform/Files.h"
-#include "RoTypes/Run.h"
 #include "Utils/Address.h"
 #include "Utils/Text.h"
 
@@ -16,62 +12,75 @@ namespace {
 constexpr std::string_view kErrorReportFrom = "Kestal";
 constexpr std::string_view kErrorReportTo = "SysOp";
 
-// Header, expanded body and tail of a report from ReportFromName, written as N.msg.
-void SendReport(Run& run, const std::string& toName, const TFidoAddr& destination,
-                const std::string& body) {
-  const TFidoAddr origin = OwnAddressFor(destination, run.Own);
-  std::string text = BuildMsgHead(run, run.Report.ReportFromName, origin, toName, destination,
-                                  run.Report.ReportSubject);
+// Header, expanded body and tail of a report, written as N.msg.
+bool SendReport(const ReportContext& context, const std::string& fromName,
+                const std::string& subject, const std::string& toName,
+                const TFidoAddr& destination, const std::string& body) {
+  const TFidoAddr origin = OwnAddressFor(destination, context.Own);
+  std::string text = BuildMsgHead(context, fromName, origin, toName, destination, subject);
   text += body;
-  AppendTail(run, origin, text);
-  WriteNetmail(run, destination, text);
+  AppendTail(context.Config, origin, text);
+  return WriteNetmail(context, destination, text);
+}
+
+const std::string& SubjectOf(const ReportContext& context, const ReportTemplate& report) {
+  if (report.Subject) context.Netmail.LastSubject = *report.Subject;
+  return context.Netmail.LastSubject;
 }
 
 }  // namespace
 
-std::string ReadTemplate(Run& run, const std::string& templateName) {
-  const std::vector<std::string> lines =
-      SplitTextLines(ReadWholeFile(run.Config.TemplatePath + templateName));
-  if (lines.empty()) return {};
-  run.Report.ReportSubject = lines.front();
-  std::string body;
-  for (size_t i = 1; i < lines.size(); ++i) body += lines[i] + "\r\n";
-  return body;
+ReportTemplate ReadTemplate(const ReportContext& context, const std::string& templateName) {
+  const std::optional<std::string> bytes =
+      context.Files.ReadFile(context.Config.TemplatePath + templateName);
+  const std::vector<std::string> lines = SplitTextLines(bytes.value_or(std::string()));
+  ReportTemplate report;
+  if (lines.empty()) return report;
+  report.Subject = lines.front();
+  for (size_t i = 1; i < lines.size(); ++i) report.Body += lines[i] + "\r\n";
+  return report;
 }
 
-void SendMessageReport(Run& run, const std::string& templateName, const std::string& toName,
+bool SendMessageReport(const ReportContext& context, const ReportingRule& rule,
+                       const std::string& templateName, const std::string& toName,
                        const TFidoAddr& destination, const TPktMsgHeader& message) {
-  if (FormatAddress(destination) == "1:0/0") return;
-  std::string body = ReadTemplate(run, templateName);
-  ExpandMessageMacros(run, body, message);
-  SendReport(run, toName, destination, body);
+  if (FormatAddress(destination) == "1:0/0") return true;
+  ReportTemplate report = ReadTemplate(context, templateName);
+  ExpandMessageMacros(report.Body, message, rule, context.Clock.Now());
+  return SendReport(context, rule.FromName, SubjectOf(context, report), toName, destination,
+                    report.Body);
 }
 
-void SendRuleEndReport(Run& run, const std::string& templateName, const std::string& toName,
+bool SendRuleEndReport(const ReportContext& context, const std::string& fromName,
+                       const std::string& templateName, const std::string& toName,
                        const TFidoAddr& destination, const TRo& rule,
                        const std::string& sectionText) {
-  if (FormatAddress(destination) == "1:0/0") return;
-  std::string body = ReadTemplate(run, templateName);
-  ExpandRuleEndMacros(run, body, toName, destination, rule, sectionText);
-  SendReport(run, toName, destination, body);
+  if (FormatAddress(destination) == "1:0/0") return true;
+  ReportTemplate report = ReadTemplate(context, templateName);
+  ExpandRuleEndMacros(context, report.Body, toName, destination, rule, sectionText);
+  return SendReport(context, fromName, SubjectOf(context, report), toName, destination,
+                    report.Body);
 }
 
-void SaveMessageToFile(Run& run, const std::string& templateName, const std::string& fileName,
+bool SaveMessageToFile(const ReportContext& context, const ReportingRule& rule,
+                       const std::string& templateName, const std::string& fileName,
                        const TPktMsgHeader& message) {
-  std::string body = ReadTemplate(run, templateName);
-  ExpandMessageMacros(run, body, message);
-  platform::AppendFile(fileName, body);
+  ReportTemplate report = ReadTemplate(context, templateName);
+  (void)SubjectOf(context, report);  // the saved text has no subject, but it is the last one read
+  ExpandMessageMacros(report.Body, message, rule, context.Clock.Now());
+  return context.Files.AppendFile(fileName, report.Body).ok();
 }
 
-void SendErrorReport(Run& run, const std::string& text) {
-  const std::string& errorWord = run.Lang.LangError;
-  run.Report.ReportSubject = errorWord.substr(0, errorWord.empty() ? 0 : errorWord.size() - 1);
-  const TFidoAddr& main = run.Own.Main();
-  std::string message = BuildMsgHead(run, std::string(kErrorReportFrom), main,
-                                     std::string(kErrorReportTo), main, run.Report.ReportSubject);
+bool SendErrorReport(const ReportContext& context, const std::string& errorWord,
+                     const std::string& text) {
+  context.Netmail.LastSubject = errorWord.substr(0, errorWord.empty() ? 0 : errorWord.size() - 1);
+  const TFidoAddr& main = context.Own.Main();
+  std::string message =
+      BuildMsgHead(context, std::string(kErrorReportFrom), main, std::string(kErrorReportTo),
+                   main, context.Netmail.LastSubject);
   message += text;
-  AppendTail(run, main, message);
-  WriteNetmail(run, main, message);
+  AppendTail(context.Config, main, message);
+  return WriteNetmail(context, main, message);
 }
 
 }  // namespace kestal

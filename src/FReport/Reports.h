@@ -1,33 +1,50 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "FReport/Macros.h"
+#include "FReport/Netmail.h"
 #include "RoTypes/FidoAddr.h"
 #include "RoTypes/MsgHeader.h"
 #include "RoTypes/Rule.h"
 
 namespace kestal {
 
-struct Run;
+// A report template: its first line is the report's subject, the rest its body.
+struct ReportTemplate {
+  std::optional<std::string> Subject;  // none when the template is unreadable or empty
+  std::string Body;                    // each line ended by CR LF
+};
 
-// The body of the template TemplatePath + name, each line after the first ended
-// by CR LF. The first line becomes run.Report.ReportSubject; an unreadable or
-// empty template gives an empty body and leaves the subject as it was.
-std::string ReadTemplate(Run& run, const std::string& templateName);
+// The template TemplatePath + name.
+ReportTemplate ReadTemplate(const ReportContext& context, const std::string& templateName);
+
+// The reports keep the subject of the last one: a template that cannot be read
+// (the start-up checks found it, so it went missing since) still gives a report,
+// under that subject and with an empty body.
+//
+// Each returns false when the report could not be written.
 
 // A report about a caught message, through a template in TemplatePath. Nothing
 // is written for the destination 1:0/0, which an uplink address whose macros
 // stood for an address the message does not give becomes.
-void SendMessageReport(Run& run, const std::string& templateName, const std::string& toName,
-                       const TFidoAddr& destination, const TPktMsgHeader& message);
-// A report that a rule has expired; `sectionText` is its section, lines ended by CR.
-void SendRuleEndReport(Run& run, const std::string& templateName, const std::string& toName,
-                       const TFidoAddr& destination, const TRo& rule,
-                       const std::string& sectionText);
+[[nodiscard]] bool SendMessageReport(const ReportContext& context, const ReportingRule& rule,
+                                     const std::string& templateName, const std::string& toName,
+                                     const TFidoAddr& destination, const TPktMsgHeader& message);
+// A report from `fromName` that `rule` has expired; `sectionText` is its section,
+// lines ended by CR.
+[[nodiscard]] bool SendRuleEndReport(const ReportContext& context, const std::string& fromName,
+                                     const std::string& templateName, const std::string& toName,
+                                     const TFidoAddr& destination, const TRo& rule,
+                                     const std::string& sectionText);
 // Appends the message, written through the template, to `fileName`.
-void SaveMessageToFile(Run& run, const std::string& templateName, const std::string& fileName,
-                       const TPktMsgHeader& message);
-// Mails a logged error text to the sysop.
-void SendErrorReport(Run& run, const std::string& text);
+[[nodiscard]] bool SaveMessageToFile(const ReportContext& context, const ReportingRule& rule,
+                                     const std::string& templateName, const std::string& fileName,
+                                     const TPktMsgHeader& message);
+// Mails a logged error text to the sysop, under the error word without its last
+// character (its colon).
+[[nodiscard]] bool SendErrorReport(const ReportContext& context, const std::string& errorWord,
+                                   const std::string& text);
 
 }  // namespace kestal

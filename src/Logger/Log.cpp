@@ -5,18 +5,17 @@
 #include <cstdio>
 #include <string>
 
-#include "FReport/Reports.h"
-#include "RoSystem/Exit.h"
-#include "RoTypes/Run.h"
 #include "Utils/Dates.h"
 #include "Utils/Text.h"
+#include "RoTypes/Version.h"
 
 namespace kestal {
 
 namespace {
 
-constexpr std::string_view kLogBanner = "--- Kestal 2.15/W32 ";
 constexpr char kBell = '\a';
+
+std::string LogBanner() { return "--- " + std::string(kProgramVersion) + " "; }
 
 // CR and LF become blanks, every run of blanks one blank, and a leading blank goes,
 // so that a text spread over lines is logged as one line.
@@ -26,23 +25,6 @@ std::string CleanLogText(std::string_view text) {
   line = CollapseBlankRuns(line);
   if (!line.empty() && line.front() == ' ') line.erase(0, 1);
   return line;
-}
-
-// An empty error word would make every line an error and mail the whole log.
-bool IsErrorText(const Run& run, std::string_view text) {
-  const std::string& errorWord = run.Lang.LangError;
-  return !errorWord.empty() && text.starts_with(errorWord);
-}
-
-// The report writer may log, and a logged error would ask for another report.
-void SendErrorReportOnce(Run& run, const std::string& text) {
-  if (run.Log.SendingErrorReport) return;
-  struct ClearOnExit {
-    bool& Flag;
-    ~ClearOnExit() { Flag = false; }
-  } clear{run.Log.SendingErrorReport};
-  run.Log.SendingErrorReport = true;
-  SendErrorReport(run, text);
 }
 
 int64_t MillisecondsOf(const TDateTime& time) {
@@ -61,44 +43,64 @@ std::string ElapsedText(const TDateTime& start, const TDateTime& now) {
   return std::string(text) == "00:00" ? "00:01" : text;
 }
 
-bool OpenLogFile(Run& run) {
-  const std::string& path = run.Config.Log;
+}  // namespace
+
+// An empty error word would make every line an error and mail the whole log.
+bool Logger::IsErrorText(std::string_view text) const {
+  const std::string& errorWord = lang_.LangError;
+  return !errorWord.empty() && text.starts_with(errorWord);
+}
+
+// The report writer may log, and a logged error would ask for another report.
+void Logger::ReportErrorOnce(const std::string& line) {
+  if (reporter_ == nullptr || reportingError_) return;
+  struct ClearOnExit {
+    bool& Flag;
+    ~ClearOnExit() { Flag = false; }
+  } clear{reportingError_};
+  reportingError_ = true;
+  reporter_->ReportError(line);
+}
+
+bool Logger::OpenFile() {
+  const std::string& path = config_.Log;
   // One empty line separates the runs in an existing log.
-  bool existed = platform::FileExists(path);
-  if (!run.Log.File.Open(path)) return false;
-  if (existed && !run.Log.File.Write("\r\n")) {
-    run.Log.File.Close();
+  bool existed = files_.FileExists(path);
+  if (!file_.Open(files_, path)) return false;
+  if (existed && !file_.Write("\r\n")) {
+    file_.Close();
     return false;
   }
   return true;
 }
 
-}  // namespace
-
-void WriteLog(Run& run, std::string_view text, bool echo, int level) {
+void Logger::Write(std::string_view text, bool echo, int level) {
   std::string line = CleanLogText(text);
-  if (echo) run.Console.WriteLine(line);
-  if (run.Log.File.IsOpen() && run.Config.LogLevel >= level) {
-    run.Log.File.Write(FormatLogDateTime(run.Clock.Now()) + " " + line + "\r\n");
+  if (echo) console_.WriteLine(line);
+  if (file_.IsOpen() && config_.LogLevel >= level) {
+    // A log line that cannot be written has nowhere else to go: the console
+    // has shown the lines that matter.
+    (void)file_.Write(FormatLogDateTime(clock_.Now()) + " " + line + "\r\n");
   }
-  if (run.Config.ReportError && IsErrorText(run, line)) SendErrorReportOnce(run, line);
+  if (config_.ReportError && IsErrorText(line)) ReportErrorOnce(line);
 }
 
-void OpenLog(Run& run) {
-  if (run.Config.LogLevel > 0 && !OpenLogFile(run)) {
-    run.Console.WriteLine(kBell + run.Lang.LangError + " " + run.Lang.LangLogOpenFailed + " " +
-                          run.Config.Log);
-    FinishRun(run, 1);
+bool Logger::Open() {
+  if (config_.LogLevel > 0 && !OpenFile()) {
+    console_.WriteLine(kBell + lang_.LangError + " " + lang_.LangLogOpenFailed + " " +
+                       config_.Log);
+    return false;
   }
-  WriteLog(run, std::string(kLogBanner) + run.Lang.LangLogStarted, false, 1);
+  Write(LogBanner() + lang_.LangLogStarted, false, 1);
+  return true;
 }
 
-void CloseLog(Run& run, int exitCode) {
-  run.Console.WriteLine("");
-  WriteLog(run, run.Lang.LangElapsed + " " + ElapsedText(run.StartTime, run.Clock.Now()), true, 1);
-  WriteLog(run, run.Lang.LangExitCode + " " + std::to_string(exitCode), false, 1);
-  WriteLog(run, std::string(kLogBanner) + run.Lang.LangLogStopped, false, 1);
-  run.Log.File.Close();
+void Logger::Close(const TDateTime& startTime, int exitCode) {
+  console_.WriteLine("");
+  Write(lang_.LangElapsed + " " + ElapsedText(startTime, clock_.Now()), true, 1);
+  Write(lang_.LangExitCode + " " + std::to_string(exitCode), false, 1);
+  Write(LogBanner() + lang_.LangLogStopped, false, 1);
+  file_.Close();
 }
 
 }  // namespace kestal

@@ -7,7 +7,7 @@
 #include "Pkt/PacketFormat.h"
 #include "Pkt/RuleActions.h"
 #include "Pkt/RuleMatch.h"
-#include "RoTypes/Run.h"
+#include "Pkt/ScanContext.h"
 #include "Utils/Address.h"
 #include "Utils/LittleEndian.h"
 #include "Utils/PktReader.h"
@@ -221,15 +221,15 @@ TPktMsgHeader& MessageUnderTest::Parsed() {
   return header_;
 }
 
-MessageResult ProcessMessage(Run& run, PacketRules& rules, PacketState& packet,
+MessageResult ProcessMessage(const ScanContext& context, PacketRules& rules, PacketState& packet,
                              TPktMsgHeader& header, const PackedMessage& message, bool testRules) {
   if (!testRules) return MessageResult::Keep;
   MessageUnderTest candidate(header, message, packet.Orig);
   for (size_t index : rules.RulesForArea(header.Area)) {
-    run.Report.RuleNumber = static_cast<int>(index) + 1;
     if (!rules.MatchesInItsArea(index, candidate)) continue;
-    const std::optional<MessageResult> result =
-        ApplyRuleActions(run, rules.Rule(index), packet, candidate.Parsed(), message.Bytes);
+    const int ruleNumber = static_cast<int>(index) + 1;
+    const std::optional<MessageResult> result = ApplyRuleActions(
+        context, ruleNumber, rules.Rule(index), packet, candidate.Parsed(), message.Bytes);
     if (result) return *result;
   }
   return MessageResult::Keep;

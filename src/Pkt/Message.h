@@ -9,7 +9,7 @@
 
 namespace kestal {
 
-struct Run;
+struct ScanContext;
 class PktReader;
 class PacketRules;
 
@@ -63,7 +63,7 @@ class MessageUnderTest {
 // Tries the rules on the message in their order and applies the first that
 // decides its fate (a Copy rule lets the next ones be tried). Without
 // `testRules` (netmail with NetMail off) the message is kept untested.
-MessageResult ProcessMessage(Run& run, PacketRules& rules, PacketState& packet,
+MessageResult ProcessMessage(const ScanContext& context, PacketRules& rules, PacketState& packet,
                              TPktMsgHeader& header, const PackedMessage& message, bool testRules);
 
 }  // namespace kestal

@@ -12,11 +12,10 @@
 #include "Pkt/PacketFormat.h"
 #include "Pkt/PacketState.h"
 #include "Pkt/RuleMatch.h"
-#include "Platform/Files.h"
-#include "RoTypes/Run.h"
+#include "Pkt/ScanContext.h"
 #include "Utils/Address.h"
 #include "Utils/LittleEndian.h"
-#include "Utils/Passwords.h"
+#include "RoConfig/Passwords.h"
 #include "Utils/PktReader.h"
 #include "Utils/Text.h"
 
@@ -43,39 +42,41 @@ TFidoAddr HeaderAddress(std::string_view header, size_t zone, size_t net, size_t
 }
 
 // A packet file error the run survives: the packet is left as it is.
-void LogPacketError(Run& run, const std::string& name) {
-  WriteLog(run, run.Lang.LangError + " " + run.Lang.LangPacket + " " + name, true,
-           kPacketLogLevel);
+void LogPacketError(const ScanContext& context, const std::string& name) {
+  context.Log.Write(context.Lang.LangError + " " + context.Lang.LangPacket + " " + name, true,
+                    kPacketLogLevel);
 }
 
 // 100 * done / total, the half to the even neighbour; shown when it has grown.
-void ShowProgress(Run& run, int64_t doneBytes) {
-  if (run.TotalBytes <= 0) return;
+void ShowProgress(const ScanContext& context, int64_t doneBytes) {
+  ScanProgress& progress = context.Progress;
+  const int64_t total = progress.TotalBytes;
+  if (total <= 0) return;
   const int64_t scaled = 100 * doneBytes;
-  int64_t percent = scaled / run.TotalBytes;
-  const int64_t twiceRest = 2 * (scaled % run.TotalBytes);
-  if (twiceRest > run.TotalBytes || (twiceRest == run.TotalBytes && percent % 2 == 1)) ++percent;
-  if (percent > run.ProgressPercent) {
-    run.Console.SetTitle("Kestal - " + std::to_string(percent) + "% scanned");
+  int64_t percent = scaled / total;
+  const int64_t twiceRest = 2 * (scaled % total);
+  if (twiceRest > total || (twiceRest == total && percent % 2 == 1)) ++percent;
+  if (percent > progress.Percent) {
+    context.Console.SetTitle("Kestal - " + std::to_string(percent) + "% scanned");
   }
-  run.ProgressPercent = static_cast<int>(percent);
+  progress.Percent = static_cast<int>(percent);
 }
 
 class PacketScan {
  public:
-  PacketScan(Run& run, const std::string& name, const std::string& file)
-      : run_(run), name_(name), file_(file), reader_(file, static_cast<int32_t>(file.size())) {}
+  PacketScan(const ScanContext& context, const std::string& name, const std::string& file)
+      : context_(context), name_(name), file_(file), reader_(file, static_cast<int32_t>(file.size())) {}
 
   void Scan();
 
  private:
-  Run& run_;
+  const ScanContext& context_;
   const std::string& name_;
   const std::string& file_;  // the packet as it was read
   PktReader reader_;
   PacketState packet_;
 
-  const Settings& Config() const { return run_.Config; }
+  const Settings& Config() const { return context_.Config; }
   bool PasswordFails(std::string_view header) const;
   bool InList(const TFidoAddr& address, const std::string& list) const;
   void RenameTo(std::string_view extension, int32_t& counter);
@@ -95,7 +96,7 @@ void PacketScan::Scan() {
       emptyForm = file_.substr(0, pkt::header::kSize) + std::string(kEndWord);
     }
     Drop(emptyForm);
-    run_.Console.WriteLine("");
+    context_.Console.WriteLine("");
     return;
   }
   std::string header;
@@ -112,7 +113,7 @@ void PacketScan::Scan() {
   packet_.Dest = HeaderAddress(header, kDestZone, kDestNet, kDestNode, kDestPoint);
 
   if (PasswordFails(header)) {
-    RenameTo(kPasswordExtension, run_.Counters.PacketsPassword);
+    RenameTo(kPasswordExtension, context_.Counters.PacketsPassword);
     return;
   }
   if (InList(packet_.Orig, Config().DelPktFrom) || InList(packet_.Dest, Config().DelPktTo)) {
@@ -123,12 +124,11 @@ void PacketScan::Scan() {
     return;
   }
   if (typeLow != pkt::kMessageType || typeHigh != 0) {
-    RenameTo(kBadExtension, run_.Counters.PacketsBad);
+    RenameTo(kBadExtension, context_.Counters.PacketsBad);
     return;
   }
-  WriteLog(run_,
-           run_.Lang.LangPacket + " " + name_ + " " + run_.Lang.LangFrom + " " +
-               FormatAddress(packet_.Orig) + " " + run_.Lang.LangTo + " " +
+  context_.Log.Write(context_.Lang.LangPacket + " " + name_ + " " + context_.Lang.LangFrom + " " +
+               FormatAddress(packet_.Orig) + " " + context_.Lang.LangTo + " " +
                FormatAddress(packet_.Dest),
            true, kPacketLogLevel);
   Finish(ReadMessages(typeLow, typeHigh, messagesStart));
@@ -137,24 +137,25 @@ void PacketScan::Scan() {
 bool PacketScan::PasswordFails(std::string_view header) const {
   if (Config().PasswordFile.empty()) return false;
   const PasswordBytes expected =
-      PasswordFor(run_.Passwords, FormatAddress(packet_.Orig), run_.Console);
+      PasswordFor(context_.Passwords, FormatAddress(packet_.Orig), context_.Console);
   const std::string_view given = header.substr(pkt::header::kPassword, pkt::header::kPasswordSize);
   return !std::equal(expected.begin(), expected.end(), given.begin(),
                      [](unsigned char a, char b) { return a == static_cast<unsigned char>(b); });
 }
 
 bool PacketScan::InList(const TFidoAddr& address, const std::string& list) const {
-  return !list.empty() && AddressInMaskList(address, list, run_.Own);
+  return !list.empty() && AddressInMaskList(address, list, context_.Own);
 }
 
 // A rename never replaces a file of the new name: the packet then keeps its
 // name and is met again in the next run.
 void PacketScan::RenameTo(std::string_view extension, int32_t& counter) {
   const std::string newName = RenamedName(name_, extension);
-  if (!Config().SafeMode) platform::RenameNoReplace(name_, newName);
+  // Not yet seen beyond the name the packet keeps.
+  if (!Config().SafeMode) (void)context_.Files.RenameNoReplace(name_, newName);
   ++counter;
-  WriteLog(run_, name_ + " " + run_.Lang.LangRenamedTo + " " + newName, true, kPacketLogLevel);
-  run_.Console.WriteLine("");
+  context_.Log.Write(name_ + " " + context_.Lang.LangRenamedTo + " " + newName, true, kPacketLogLevel);
+  context_.Console.WriteLine("");
 }
 
 // Bytes just read from `begin` on stay in the packet. Read whole, they are the
@@ -172,7 +173,7 @@ void PacketScan::KeepRead(std::string_view bytes, size_t begin) {
 // last message.
 std::string PacketScan::ReadMessages(unsigned char typeLow, unsigned char typeHigh,
                                      size_t messageStart) {
-  PacketRules rules(run_, packet_.Orig, packet_.Dest);
+  PacketRules rules(context_, packet_.Orig, packet_.Dest);
   std::string lastArea;
   // Only the end word (or the read limit, where every byte reads as 0) ends the
   // loop: a later message's type word is not examined.
@@ -181,7 +182,7 @@ std::string PacketScan::ReadMessages(unsigned char typeLow, unsigned char typeHi
     const PackedMessage packed = ReadPackedMessage(reader_, typeLow, typeHigh, message);
     if (!packed.HasAreaLine) ++packet_.MessagesWithoutArea;
     const bool testRules = Config().NetMail || !EqualsIgnoreCaseAscii(message.Area, kNetMailArea);
-    switch (ProcessMessage(run_, rules, packet_, message, packed, testRules)) {
+    switch (ProcessMessage(context_, rules, packet_, message, packed, testRules)) {
       case MessageResult::Remove:
         ++packet_.MessagesRemoved;
         if (Config().SafeMode) KeepRead(packed.Bytes, messageStart);
@@ -197,7 +198,7 @@ std::string PacketScan::ReadMessages(unsigned char typeLow, unsigned char typeHi
     typeLow = reader_.ReadByte();
     typeHigh = reader_.ReadByte();
     ++packet_.MessagesRead;
-    ShowProgress(run_, run_.ScannedBytes + reader_.BytesRead());
+    ShowProgress(context_, context_.Progress.ScannedBytes + reader_.BytesRead());
   } while (typeLow != 0 || typeHigh != 0);
   return lastArea;
 }
@@ -207,21 +208,21 @@ void PacketScan::Finish(const std::string& lastArea) {
   // were, and they keep the packet from being deleted as empty.
   const std::string_view trailing =
       std::string_view(file_).substr(std::min<size_t>(reader_.Position(), file_.size()));
-  const LangFile& lang = run_.Lang;
-  WriteLog(run_, lang.LangMsgsInPacket + " " + std::to_string(packet_.MessagesRead), false,
+  const LangFile& lang = context_.Lang;
+  context_.Log.Write(lang.LangMsgsInPacket + " " + std::to_string(packet_.MessagesRead), false,
            kPacketLogLevel);
-  RunCounters& counters = run_.Counters;
+  RunCounters& counters = context_.Counters;
   if (EqualsIgnoreCaseAscii(lastArea, kNetMailArea)) ++counters.NetMailPackets;
   if (reader_.BytesRead() != reader_.ReadLimit()) {
-    WriteLog(run_, lang.LangError + " " + lang.LangSizeMismatch, true, kPacketLogLevel);
-    run_.Console.WriteLine("");
+    context_.Log.Write(lang.LangError + " " + lang.LangSizeMismatch, true, kPacketLogLevel);
+    context_.Console.WriteLine("");
   }
   counters.MessagesScanned += packet_.MessagesRead;
   counters.MessagesRemoved += packet_.MessagesRemoved;
   counters.NetMailMessages += packet_.MessagesWithoutArea;
   counters.MessagesCopied += packet_.CopiesAndMoves;
   if (packet_.MessagesRemoved > 0) {
-    WriteLog(run_, lang.LangKilled + " " + std::to_string(packet_.MessagesRemoved), true,
+    context_.Log.Write(lang.LangKilled + " " + std::to_string(packet_.MessagesRemoved), true,
              kPacketLogLevel);
   }
   if (packet_.MessagesRead == packet_.MessagesRemoved && packet_.CopiesAndMoves == 0 &&
@@ -230,7 +231,7 @@ void PacketScan::Finish(const std::string& lastArea) {
   } else if ((packet_.MessagesRemoved > 0 || packet_.CopiesAndMoves > 0) && !Config().SafeMode) {
     if (Backup()) Rewrite(FinalOutput(trailing));
   }
-  run_.Console.WriteLine("");
+  context_.Console.WriteLine("");
 }
 
 // The packet as it is to be written back: the output, the end word and the bytes
@@ -253,43 +254,43 @@ void PacketScan::Drop(const std::optional<std::string>& emptyForm) {
   }
   if (!Config().SafeMode) {
     if (!Backup()) return;
-    if (!platform::DeleteFile(name_)) {
-      LogPacketError(run_, name_);
+    if (!context_.Files.DeleteFile(name_)) {
+      LogPacketError(context_, name_);
       return;
     }
   }
-  ++run_.Counters.PacketsDeleted;
-  WriteLog(run_, run_.Lang.LangPacketDeleted + " " + name_, true, kPacketLogLevel);
+  ++context_.Counters.PacketsDeleted;
+  context_.Log.Write(context_.Lang.LangPacketDeleted + " " + name_, true, kPacketLogLevel);
 }
 
 bool PacketScan::Backup() {
   if (Config().PktBackupPath.empty()) return true;
   const std::string copy = Config().PktBackupPath + name_;
-  run_.Console.WriteLine(copy);
-  if (platform::WriteFile(copy, file_)) return true;
-  LogPacketError(run_, name_);
+  context_.Console.WriteLine(copy);
+  if (context_.Files.WriteFile(copy, file_)) return true;
+  LogPacketError(context_, name_);
   return false;
 }
 
 // Through a temporary file: a crash or a full disk leaves the old packet whole.
 void PacketScan::Rewrite(const std::string& bytes) {
-  if (!platform::ReplaceFile(name_, bytes)) LogPacketError(run_, name_);
+  if (!context_.Files.ReplaceFile(name_, bytes)) LogPacketError(context_, name_);
 }
 
 }  // namespace
 
-void ScanPacket(Run& run, const std::string& name, int64_t listedSize) {
-  ++run.Counters.PacketsScanned;
-  const std::optional<std::string> file = platform::ReadFile(name);
+void ScanPacket(const ScanContext& context, const std::string& name, int64_t listedSize) {
+  ++context.Counters.PacketsScanned;
+  const std::optional<std::string> file = context.Files.ReadFile(name);
   // A packet that cannot be read, or whose size changed since it was listed (a
   // mailer may still be writing it), is left for the next run.
   if (!file || static_cast<int64_t>(file->size()) != listedSize ||
       listedSize > std::numeric_limits<int32_t>::max()) {
-    LogPacketError(run, name);
-    run.Console.WriteLine("");
+    LogPacketError(context, name);
+    context.Console.WriteLine("");
     return;
   }
-  PacketScan(run, name, *file).Scan();
+  PacketScan(context, name, *file).Scan();
 }
 
 }  // namespace kestal

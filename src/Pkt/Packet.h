@@ -5,10 +5,10 @@
 
 namespace kestal {
 
-struct Run;
+struct ScanContext;
 
 // Processes one packet file of the current directory: checks, rules, rewrite.
 // `listedSize` is the size the directory listing gave (the read limit).
-void ScanPacket(Run& run, const std::string& name, int64_t listedSize);
+void ScanPacket(const ScanContext& context, const std::string& name, int64_t listedSize);
 
 }  // namespace kestal

@@ -7,9 +7,8 @@
 
 #include "FReport/Reports.h"
 #include "Logger/Log.h"
-#include "Platform/Files.h"
+#include "Pkt/ScanContext.h"
 #include "RoTrf/Traffic.h"
-#include "RoTypes/Run.h"
 #include "Utils/Address.h"
 #include "Utils/Text.h"
 
@@ -19,14 +18,10 @@ namespace {
 constexpr int kMessageLogLevel = 2;
 constexpr char kPacketSysopName[] = "Sysop";
 
-// The address without its point part, followed by `pointText`.
-std::string NodeText(const TFidoAddr& address, std::string_view pointText) {
-  return FormatAddress(address.Zone, address.Net, address.Node, 0) + std::string(pointText);
-}
-
-void CreateFlag(Run& run, const std::string& flag) {
-  WriteLog(run, run.Lang.LangFlagCreated + " \"" + flag + "\"", true, kMessageLogLevel);
-  platform::WriteFile(flag, "");
+void CreateFlag(const ScanContext& context, const std::string& flag) {
+  context.Log.Write(context.Lang.LangFlagCreated + " \"" + flag + "\"", true, kMessageLogLevel);
+  // A flag only signals to other programs; the message's fate does not hang on it.
+  (void)context.Files.WriteFile(flag, "");
 }
 
 // Adds the message to the packet under another area tag; false when the message
@@ -41,73 +36,74 @@ bool AddUnderArea(PacketState& packet, const std::string& messageBytes, const st
 
 void ReplaceAddressMacros(std::string& text, std::string_view name, const TFidoAddr& address) {
   ReplaceAll(text, Concat({"%", name, "%"}), FormatAddress(address));
-  ReplaceAll(text, Concat({"%", name, "Node%"}), NodeText(address, ".0"));
+  ReplaceAll(text, Concat({"%", name, "Node%"}), FormatNodeAddress(address) + ".0");
 }
 
-void SetUplinkAddress(Run& run, const TRo& rule, const PacketState& packet,
-                      const TPktMsgHeader& message) {
+TFidoAddr UplinkAddress(TFidoAddr last, const TRo& rule, const PacketState& packet,
+                        const TPktMsgHeader& message) {
   std::string text = rule.UplinkAddress;
   ReplaceAddressMacros(text, "PktFrom", packet.Orig);
   ReplaceAddressMacros(text, "PktTo", packet.Dest);
   ReplaceAddressMacros(text, "AddrFrom", message.FromAddr);
   ReplaceAddressMacros(text, "AddrTo", message.ToAddr);
-  ParseAddress(text, run.Report.UplinkAddr);
+  // Parts the text leaves out, or a text that is no address, keep the last ones.
+  (void)ParseAddress(text, last);
+  return last;
 }
 
-void SendReports(Run& run, const TRo& rule, const PacketState& packet,
-                 const TPktMsgHeader& message) {
-  if (!rule.ReportToMain.empty()) {
-    SendMessageReport(run, rule.ReportToMain, run.Config.SysopName,
-                      OwnAddressFor(message.FromAddr, run.Own), message);
-  }
-  if (!rule.ReportToRo.empty()) {
-    SendMessageReport(run, rule.ReportToRo, message.FromName, message.FromAddr, message);
-  }
-  if (!rule.ReportToUplink.empty()) {
-    SendMessageReport(run, rule.ReportToUplink, run.Report.UplinkNameText, run.Report.UplinkAddr,
-                      message);
-  }
-  if (!rule.ReportToPktFrom.empty()) {
-    SendMessageReport(run, rule.ReportToPktFrom, kPacketSysopName, packet.Orig, message);
-  }
-  if (!rule.ReportToPktTo.empty()) {
-    SendMessageReport(run, rule.ReportToPktTo, kPacketSysopName, packet.Dest, message);
-  }
+void SendReports(const ScanContext& context, const ReportingRule& reporting, const TRo& rule,
+                 const PacketState& packet, const TPktMsgHeader& message) {
+  const ReportContext& reports = context.Reports;
+  auto send = [&](const std::string& templateName, const std::string& toName,
+                  const TFidoAddr& destination) {
+    if (templateName.empty()) return;
+    // Not yet seen beyond the missing N.msg itself.
+    (void)SendMessageReport(reports, reporting, templateName, toName, destination, message);
+  };
+  send(rule.ReportToMain, context.Config.SysopName, OwnAddressFor(message.FromAddr, context.Own));
+  send(rule.ReportToRo, message.FromName, message.FromAddr);
+  send(rule.ReportToUplink, reporting.UplinkName, reporting.UplinkAddr);
+  send(rule.ReportToPktFrom, kPacketSysopName, packet.Orig);
+  send(rule.ReportToPktTo, kPacketSysopName, packet.Dest);
 }
 
-void CountCaughtMessage(Run& run, const TPktMsgHeader& message, uint32_t size) {
-  const TrafficState& traffic = run.Traffic;
-  CountTraffic(run, message.Area, traffic.RunDate, size);
-  AppendNameRecord(run, message.Area, traffic.RunDate, traffic.RunTime, message.DateTime,
+void CountCaughtMessage(const ScanContext& context, const TPktMsgHeader& message, uint32_t size) {
+  TrafficState& traffic = context.Traffic.State;
+  CountTraffic(traffic.List, message.Area, traffic.RunDate, size);
+  AppendNameRecord(context.Traffic, message.Area, traffic.RunDate, traffic.RunTime, message.DateTime,
                    message.FromName, message.ToName, message.Subject, size,
                    FormatAddress(message.FromAddr));
 }
 
-MessageResult ReportAndRemove(Run& run, const TRo& rule, const PacketState& packet,
-                              const TPktMsgHeader& message, const std::string& messageBytes) {
-  run.Report.UplinkNameText = rule.UplinkName;
-  SetUplinkAddress(run, rule, packet, message);
-  run.Report.ReportFromName = rule.KestalName;
-  SendReports(run, rule, packet, message);
+MessageResult ReportAndRemove(const ScanContext& context, int ruleNumber, const TRo& rule,
+                              const PacketState& packet, const TPktMsgHeader& message,
+                              const std::string& messageBytes) {
+  ReportCarryOver& carried = context.Carried;
+  carried.UplinkAddr = UplinkAddress(carried.UplinkAddr, rule, packet, message);
+  carried.FromName = rule.KestalName;
+  const ReportingRule reporting{rule.KestalName, ruleNumber, rule.UplinkName, carried.UplinkAddr};
+  SendReports(context, reporting, rule, packet, message);
   if (!rule.SaveToFile.empty()) {
-    SaveMessageToFile(run, rule.SaveTemplate, rule.SaveToFile, message);
+    // Not yet seen beyond the text missing from the file.
+    (void)SaveMessageToFile(context.Reports, reporting, rule.SaveTemplate, rule.SaveToFile,
+                            message);
   }
-  WriteLog(run,
-           message.FromName + "->" + message.ToName + ", " + message.Subject + " (" +
-               message.Area + ")",
-           true, kMessageLogLevel);
-  if (run.Traffic.Enabled) {
-    CountCaughtMessage(run, message, static_cast<uint32_t>(messageBytes.size()));
+  context.Log.Write(message.FromName + "->" + message.ToName + ", " + message.Subject + " (" +
+                        message.Area + ")",
+                    true, kMessageLogLevel);
+  if (context.Traffic.State.Enabled) {
+    CountCaughtMessage(context, message, static_cast<uint32_t>(messageBytes.size()));
   }
   return rule.ReportOnly ? MessageResult::Keep : MessageResult::Remove;
 }
 
 }  // namespace
 
-std::optional<MessageResult> ApplyRuleActions(Run& run, const TRo& rule, PacketState& packet,
+std::optional<MessageResult> ApplyRuleActions(const ScanContext& context, int ruleNumber,
+                                              const TRo& rule, PacketState& packet,
                                               const TPktMsgHeader& message,
                                               const std::string& messageBytes) {
-  if (!rule.Flag.empty()) CreateFlag(run, rule.Flag);
+  if (!rule.Flag.empty()) CreateFlag(context, rule.Flag);
   if (!rule.Copy.empty()) {
     AddUnderArea(packet, messageBytes, rule.Copy);
     return std::nullopt;
@@ -119,7 +115,7 @@ std::optional<MessageResult> ApplyRuleActions(Run& run, const TRo& rule, PacketS
     return AddUnderArea(packet, messageBytes, rule.Move) ? MessageResult::Moved
                                                          : MessageResult::Keep;
   }
-  return ReportAndRemove(run, rule, packet, message, messageBytes);
+  return ReportAndRemove(context, ruleNumber, rule, packet, message, messageBytes);
 }
 
 }  // namespace kestal

@@ -9,14 +9,15 @@
 
 namespace kestal {
 
-struct Run;
+struct ScanContext;
 
 // What a matching rule does to the message whose rebuilt bytes are
 // `messageBytes`: a flag file; a Copy or Move under another area tag, added to
 // the packet; or reports, a saved copy, the violation line, traffic counting
 // and removal. Empty when the next rule is to be tried (a Copy rule), else the
-// message's fate.
-std::optional<MessageResult> ApplyRuleActions(Run& run, const TRo& rule, PacketState& packet,
+// message's fate. `ruleNumber` counts from 1 in configuration order.
+std::optional<MessageResult> ApplyRuleActions(const ScanContext& context, int ruleNumber,
+                                              const TRo& rule, PacketState& packet,
                                               const TPktMsgHeader& message,
                                               const std::string& messageBytes);
 

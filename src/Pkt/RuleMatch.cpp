@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "Pkt/Message.h"
-#include "RoTypes/Run.h"
+#include "Pkt/ScanContext.h"
 #include "Utils/Address.h"
 #include "Utils/Text.h"
 
@@ -51,15 +51,15 @@ bool AnyText(const std::string& mask) { return mask == "*"; }
 
 }  // namespace
 
-PacketRules::PacketRules(Run& run, const TFidoAddr& packetOrig, const TFidoAddr& packetDest)
-    : rules_(run.Rules),
-      areaIndex_(run.RulesByArea),
-      own_(run.Own),
-      today_(run.Today),
-      removeRe_(run.Config.RemoveRe),
+PacketRules::PacketRules(const ScanContext& context, const TFidoAddr& packetOrig, const TFidoAddr& packetDest)
+    : rules_(context.Rules),
+      areaIndex_(context.RulesByArea),
+      own_(context.Own),
+      today_(context.Today),
+      removeRe_(context.Config.RemoveRe),
       packetOrig_(packetOrig),
       packetDest_(packetDest),
-      forPacket_(run.Rules.size()) {
+      forPacket_(context.Rules.size()) {
   KeepIndexFor(rules_, areaIndex_);
 }
 

@@ -14,7 +14,7 @@
 
 namespace kestal {
 
-struct Run;
+struct ScanContext;
 class MessageUnderTest;
 
 // The rules as the messages of one packet meet them. What depends only on the
@@ -24,7 +24,7 @@ class MessageUnderTest;
 // is that of testing it afresh.
 class PacketRules {
  public:
-  PacketRules(Run& run, const TFidoAddr& packetOrig, const TFidoAddr& packetDest);
+  PacketRules(const ScanContext& context, const TFidoAddr& packetOrig, const TFidoAddr& packetDest);
 
   const TRo& Rule(size_t index) const { return rules_[index]; }
   // The rules whose Area admits the area tag, by index in configuration order:

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <unistd.h>
 
 #include "Platform/FdIo.h"
 #include "Platform/Files.h"
@@ -8,17 +7,21 @@ namespace kestal::platform {
 
 AppendStream::~AppendStream() { Close(); }
 
-bool AppendStream::Open(const std::string& path) {
+bool AppendStream::Open(const FileSystem& files, const std::string& path) {
   Close();
-  fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  calls_ = &files.Calls();
+  fd_ = calls_->Open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
   return fd_ >= 0;
 }
 
-bool AppendStream::Write(std::string_view data) { return IsOpen() && WriteAll(fd_, data); }
+bool AppendStream::Write(std::string_view data) {
+  return IsOpen() && WriteAll(*calls_, fd_, data);
+}
 
 void AppendStream::Close() {
   if (!IsOpen()) return;
-  CloseChecked(fd_);
+  // The log's last lines were written, or their failures seen, by Write.
+  CloseQuietly(*calls_, fd_);
   fd_ = -1;
 }
 

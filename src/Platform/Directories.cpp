@@ -1,6 +1,3 @@
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +5,7 @@
 #include <cstring>
 
 #include "Platform/Files.h"
+#include "Platform/Process.h"
 
 namespace kestal::platform {
 
@@ -19,21 +17,18 @@ bool IsDotOrDotDot(const char* name) {
 
 }  // namespace
 
-std::vector<DirEntry> ListFiles(const std::string& directory) {
+std::vector<DirEntry> FileSystem::ListFiles(const std::string& directory) const {
   std::vector<DirEntry> files;
-  DIR* listing = opendir(directory.c_str());
+  DIR* listing = calls_.OpenDirectory(directory);
   if (listing == nullptr) return files;
-
-  int directoryFd = dirfd(listing);
-  while (const dirent* entry = readdir(listing)) {
+  while (const dirent* entry = calls_.ReadDirectory(listing)) {
     if (IsDotOrDotDot(entry->d_name)) continue;
     // Following links: a link to a regular file counts as that file.
     struct stat info {};
-    if (fstatat(directoryFd, entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)) continue;
+    if (calls_.StatEntry(listing, entry->d_name, info) != 0 || !S_ISREG(info.st_mode)) continue;
     files.push_back({entry->d_name, static_cast<uint64_t>(info.st_size)});
   }
-  closedir(listing);
-
+  (void)calls_.CloseDirectory(listing);  // nothing was written through it
   std::sort(files.begin(), files.end(),
             [](const DirEntry& a, const DirEntry& b) { return a.Name < b.Name; });
   return files;

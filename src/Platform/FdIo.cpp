@@ -1,15 +1,12 @@
 #include "Platform/FdIo.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 
 namespace kestal::platform {
 
-bool WriteAll(int fd, std::string_view data) {
+bool WriteAll(SystemCalls& calls, int fd, std::string_view data) {
   while (!data.empty()) {
-    ssize_t written = write(fd, data.data(), data.size());
+    ssize_t written = calls.Write(fd, data.data(), data.size());
     if (written < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -19,19 +16,19 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
-std::optional<std::string> ReadAll(int fd) {
+std::optional<std::string> ReadAll(SystemCalls& calls, int fd) {
   // Read straight into the string, sized from the file plus one byte, so that a
   // packet is copied once and its end shows without growing the string. A file
   // that grows meanwhile is read on in steps.
   constexpr size_t kStep = 65536;
   struct stat info {};
   size_t size = kStep;
-  if (fstat(fd, &info) == 0 && info.st_size > 0) size = static_cast<size_t>(info.st_size) + 1;
+  if (calls.Fstat(fd, info) == 0 && info.st_size > 0) size = static_cast<size_t>(info.st_size) + 1;
   std::string content(size, '\0');
   size_t used = 0;
   for (;;) {
     if (used == content.size()) content.resize(content.size() + kStep);
-    ssize_t got = read(fd, content.data() + used, content.size() - used);
+    ssize_t got = calls.Read(fd, content.data() + used, content.size() - used);
     if (got < 0) {
       if (errno == EINTR) continue;
       return std::nullopt;
@@ -43,9 +40,21 @@ std::optional<std::string> ReadAll(int fd) {
   return content;
 }
 
-bool CloseChecked(int fd) {
+bool CloseChecked(SystemCalls& calls, int fd) {
   // Linux releases the descriptor even when close fails, so it is never retried.
-  return close(fd) == 0;
+  return calls.Close(fd) == 0;
+}
+
+void CloseQuietly(SystemCalls& calls, int fd) {
+  const int error = errno;
+  (void)calls.Close(fd);  // the descriptor is released whatever close says
+  errno = error;
+}
+
+void UnlinkQuietly(SystemCalls& calls, const std::string& path) {
+  const int error = errno;
+  (void)calls.Unlink(path);  // a leftover is all a failure here can leave
+  errno = error;
 }
 
 }  // namespace kestal::platform

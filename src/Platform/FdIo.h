@@ -7,14 +7,20 @@
 #include <string>
 #include <string_view>
 
+#include "Platform/SystemCalls.h"
+
 namespace kestal::platform {
 
 // Writes every byte, resuming after short writes and interrupted calls.
-bool WriteAll(int fd, std::string_view data);
+[[nodiscard]] bool WriteAll(SystemCalls& calls, int fd, std::string_view data);
 // Reads until end of file, resuming after short reads and interrupted calls.
-std::optional<std::string> ReadAll(int fd);
+[[nodiscard]] std::optional<std::string> ReadAll(SystemCalls& calls, int fd);
 // Closes the descriptor; false when the close reports an error (a full disk
 // often shows only there).
-bool CloseChecked(int fd);
+[[nodiscard]] bool CloseChecked(SystemCalls& calls, int fd);
+// Cleanup after a failure: the call's own result does not matter, and errno
+// keeps the reason of the failure being cleaned up after.
+void CloseQuietly(SystemCalls& calls, int fd);
+void UnlinkQuietly(SystemCalls& calls, const std::string& path);
 
 }  // namespace kestal::platform

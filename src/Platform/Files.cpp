@@ -5,39 +5,57 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "Platform/FdIo.h"
 
 namespace kestal::platform {
 
+std::string FileStatus::Reason() const {
+  if (error_ == 0) return "";
+  if (error_ < 0) return "failed";
+  return std::strerror(error_);
+}
+
 namespace {
 
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as for any new file
 
-bool StatFollowingLinks(const std::string& path, struct stat& info) {
-  return stat(path.c_str(), &info) == 0;
+FileStatus StatusOf(bool done) { return done ? FileStatus::Done() : FileStatus::Failed(errno); }
+
+bool StatFollowingLinks(SystemCalls& calls, const std::string& path, struct stat& info) {
+  return calls.Stat(path, info) == 0;
 }
 
-bool WriteToPath(const std::string& path, int flags, mode_t mode, std::string_view data) {
-  int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC | flags, mode);
+bool WriteToPath(SystemCalls& calls, const std::string& path, int flags, mode_t mode,
+                 std::string_view data) {
+  int fd = calls.Open(path, O_WRONLY | O_CLOEXEC | flags, mode);
   if (fd < 0) return false;
-  bool written = WriteAll(fd, data);
-  return CloseChecked(fd) && written;
+  if (!WriteAll(calls, fd, data)) {
+    CloseQuietly(calls, fd);
+    return false;
+  }
+  return CloseChecked(calls, fd);
 }
 
 // Creates `path` exclusively; a file left half written is removed again, so a
 // failure leaves nothing behind.
-bool WriteExclusive(const std::string& path, std::string_view data, mode_t mode) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+bool WriteExclusive(SystemCalls& calls, const std::string& path, std::string_view data,
+                    mode_t mode) {
+  int fd = calls.Open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) return false;
-  bool ok = WriteAll(fd, data);
-  ok = ok && fsync(fd) == 0;
-  ok = CloseChecked(fd) && ok;
-  if (!ok) unlink(path.c_str());
-  return ok;
+  if (!WriteAll(calls, fd, data) || calls.Fsync(fd) != 0) {
+    CloseQuietly(calls, fd);
+    UnlinkQuietly(calls, path);
+    return false;
+  }
+  if (!CloseChecked(calls, fd)) {
+    UnlinkQuietly(calls, path);
+    return false;
+  }
+  return true;
 }
 
 mode_t CurrentUmask() {
@@ -51,9 +69,9 @@ mode_t NewFileMode() { return kNewFileMode & ~CurrentUmask(); }
 
 // A link is followed, so that replacing a linked file (a configuration kept
 // elsewhere) updates that file instead of turning the link into a copy.
-std::string ReplacementTarget(const std::string& path) {
+std::string ReplacementTarget(SystemCalls& calls, const std::string& path) {
   struct stat info {};
-  if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+  if (calls.Lstat(path, info) != 0 || !S_ISLNK(info.st_mode)) return path;
   std::unique_ptr<char, decltype(&free)> resolved(realpath(path.c_str(), nullptr), &free);
   return resolved ? std::string(resolved.get()) : path;
 }
@@ -78,29 +96,44 @@ std::string TemporaryPattern(const std::string& path) {
 
 // The new file gets the permissions of the file it replaces, or those of any
 // newly created file.
-mode_t ReplacementMode(const std::string& target) {
+mode_t ReplacementMode(SystemCalls& calls, const std::string& target) {
   struct stat info {};
-  if (StatFollowingLinks(target, info)) return info.st_mode & 07777;
+  if (StatFollowingLinks(calls, target, info)) return info.st_mode & 07777;
   return NewFileMode();
 }
 
-void SyncDirectory(const std::string& directory) {
-  int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  fsync(fd);  // best effort: the rename itself has already succeeded
-  close(fd);
+bool SyncDirectory(SystemCalls& calls, const std::string& directory) {
+  int fd = calls.Open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (fd < 0) return false;
+  if (calls.Fsync(fd) != 0) {
+    CloseQuietly(calls, fd);
+    return false;
+  }
+  return CloseChecked(calls, fd);
+}
+
+std::optional<std::string> ReadPath(SystemCalls& calls, const std::string& path) {
+  int fd = calls.Open(path, O_RDONLY | O_CLOEXEC, 0);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> content = ReadAll(calls, fd);
+  CloseQuietly(calls, fd);  // read-only: everything that matters has been read
+  return content;
 }
 
 // A rename across file systems: a copy created exclusively (so an existing `to`
 // stays untouched), then the source deleted. On failure both names are as before.
-bool MoveAcrossFileSystems(const std::string& from, const std::string& to) {
+bool MoveAcrossFileSystems(SystemCalls& calls, const std::string& from, const std::string& to) {
   struct stat info {};
-  if (!StatFollowingLinks(from, info) || !S_ISREG(info.st_mode)) return false;
-  std::optional<std::string> content = ReadFile(from);
+  if (!StatFollowingLinks(calls, from, info)) return false;
+  if (!S_ISREG(info.st_mode)) {
+    errno = EINVAL;
+    return false;
+  }
+  std::optional<std::string> content = ReadPath(calls, from);
   if (!content) return false;
-  if (!WriteExclusive(to, *content, info.st_mode & 07777)) return false;
-  if (unlink(from.c_str()) != 0) {
-    unlink(to.c_str());
+  if (!WriteExclusive(calls, to, *content, info.st_mode & 07777)) return false;
+  if (calls.Unlink(from) != 0) {
+    UnlinkQuietly(calls, to);
     return false;
   }
   return true;
@@ -108,57 +141,33 @@ bool MoveAcrossFileSystems(const std::string& from, const std::string& to) {
 
 // For file systems without RENAME_NOREPLACE: a hard link fails when `to` is
 // taken, which makes the check and the rename one step.
-bool LinkThenUnlink(const std::string& from, const std::string& to) {
-  if (link(from.c_str(), to.c_str()) != 0) {
-    if (errno == EXDEV) return MoveAcrossFileSystems(from, to);
+bool LinkThenUnlink(SystemCalls& calls, const std::string& from, const std::string& to) {
+  if (calls.Link(from, to) != 0) {
+    if (errno == EXDEV) return MoveAcrossFileSystems(calls, from, to);
     if (errno != EPERM) return false;
     // No hard links either (FAT and the like): check, then rename.
     struct stat info {};
-    if (lstat(to.c_str(), &info) == 0 || errno != ENOENT) return false;
-    return rename(from.c_str(), to.c_str()) == 0;
+    if (calls.Lstat(to, info) == 0) {
+      errno = EEXIST;
+      return false;
+    }
+    if (errno != ENOENT) return false;
+    return calls.Rename(from, to) == 0;
   }
-  if (unlink(from.c_str()) != 0) {
-    unlink(to.c_str());
+  if (calls.Unlink(from) != 0) {
+    UnlinkQuietly(calls, to);
     return false;
   }
   return true;
 }
 
-}  // namespace
-
-bool FileExists(const std::string& path) {
-  struct stat info {};
-  return StatFollowingLinks(path, info) && S_ISREG(info.st_mode);
+bool RenameWithoutReplacing(SystemCalls& calls, const std::string& from, const std::string& to) {
+  if (calls.RenameNoReplace(from, to) == 0) return true;
+  if (errno == EXDEV) return MoveAcrossFileSystems(calls, from, to);
+  // EINVAL: the file system does not support the flag.
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  return LinkThenUnlink(calls, from, to);
 }
-
-bool DirectoryExists(const std::string& path) {
-  struct stat info {};
-  return StatFollowingLinks(path, info) && S_ISDIR(info.st_mode);
-}
-
-std::optional<uint64_t> FileSize(const std::string& path) {
-  struct stat info {};
-  if (!StatFollowingLinks(path, info) || !S_ISREG(info.st_mode)) return std::nullopt;
-  return static_cast<uint64_t>(info.st_size);
-}
-
-std::optional<std::string> ReadFile(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::string> content = ReadAll(fd);
-  close(fd);
-  return content;
-}
-
-bool WriteFile(const std::string& path, std::string_view data) {
-  return WriteToPath(path, O_CREAT | O_TRUNC, kNewFileMode, data);
-}
-
-bool AppendFile(const std::string& path, std::string_view data) {
-  return WriteToPath(path, O_CREAT | O_APPEND, kNewFileMode, data);
-}
-
-namespace {
 
 // Unnamed files (O_TMPFILE) are written whole before they get a name, so that a
 // process killed meanwhile leaves nothing behind, and never an empty or short
@@ -167,141 +176,210 @@ namespace {
 // they are named) is missing, a named temporary file serves.
 constexpr mode_t kUnnamedMode = 0600;  // set to the final mode before the file is named
 
-// An unnamed file beside `path` holding the bytes, with `mode`, on disk when
-// `sync`; -1 on failure, `unsupported` telling the file systems that cannot make
-// one from other failures.
-int WriteUnnamed(const std::string& path, std::string_view data, mode_t mode, bool sync,
-                 bool& unsupported) {
-  const int fd = open(DirectoryPart(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kUnnamedMode);
-  unsupported = fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL);
-  if (fd < 0) return -1;
-  if (fchmod(fd, mode) != 0 || !WriteAll(fd, data) || (sync && fsync(fd) != 0)) {
-    close(fd);
-    return -1;
+enum class Unnamed {
+  Done,
+  Failed,       // errno tells why
+  Unsupported,  // this file system or system cannot make or name unnamed files
+};
+
+struct UnnamedFile {
+  Unnamed Result = Unnamed::Failed;
+  int Fd = -1;  // open when Done
+};
+
+// An unnamed file beside `path` holding the bytes, with `mode`, on disk when `sync`.
+UnnamedFile WriteUnnamed(SystemCalls& calls, const std::string& path, std::string_view data,
+                         mode_t mode, bool sync) {
+  const int fd = calls.Open(DirectoryPart(path), O_TMPFILE | O_WRONLY | O_CLOEXEC, kUnnamedMode);
+  if (fd < 0) {
+    const bool unsupported = errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL;
+    return {unsupported ? Unnamed::Unsupported : Unnamed::Failed, -1};
   }
-  return fd;
+  if (calls.Fchmod(fd, mode) != 0 || !WriteAll(calls, fd, data) ||
+      (sync && calls.Fsync(fd) != 0)) {
+    CloseQuietly(calls, fd);
+    return {Unnamed::Failed, -1};
+  }
+  return {Unnamed::Done, fd};
+}
+
+bool HasProcFd(SystemCalls& calls) {
+  struct stat info {};
+  return calls.Stat("/proc/self/fd", info) == 0 && S_ISDIR(info.st_mode);
 }
 
 // Gives the unnamed file the name `path`; fails, errno EEXIST, when it is taken.
-bool LinkUnnamed(int fd, const std::string& path, bool& unsupported) {
+Unnamed LinkUnnamed(SystemCalls& calls, int fd, const std::string& path) {
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+  if (calls.Link(self, path) == 0) return Unnamed::Done;
   const int error = errno;
-  unsupported = error == ENOENT && !DirectoryExists("/proc/self/fd");
+  const bool unsupported = error == ENOENT && !HasProcFd(calls);
   errno = error;
-  return false;
+  return unsupported ? Unnamed::Unsupported : Unnamed::Failed;
 }
 
 // The same under a temporary name beside `path`: the name, or nothing (and no
 // file) on failure.
-std::optional<std::string> WriteNamedTemporary(const std::string& path, std::string_view data,
-                                               mode_t mode, bool sync) {
+std::optional<std::string> WriteNamedTemporary(SystemCalls& calls, const std::string& path,
+                                               std::string_view data, mode_t mode, bool sync) {
   std::string temporary = TemporaryPattern(path);
-  const int fd = mkstemp(temporary.data());
+  const int fd = calls.MakeTemporary(temporary);
   if (fd < 0) return std::nullopt;
-  bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, data) && (!sync || fsync(fd) == 0);
-  ok = CloseChecked(fd) && ok;
-  if (!ok) {
-    unlink(temporary.c_str());
+  if (calls.Fchmod(fd, mode) != 0 || !WriteAll(calls, fd, data) ||
+      (sync && calls.Fsync(fd) != 0)) {
+    CloseQuietly(calls, fd);
+    UnlinkQuietly(calls, temporary);
+    return std::nullopt;
+  }
+  if (!CloseChecked(calls, fd)) {
+    UnlinkQuietly(calls, temporary);
     return std::nullopt;
   }
   return temporary;
 }
 
-// Nothing when unnamed files cannot be made here.
-std::optional<bool> CreateUnnamedThenLink(const std::string& path, std::string_view data) {
-  bool unsupported = false;
-  const int fd = WriteUnnamed(path, data, NewFileMode(), false, unsupported);
-  if (fd < 0) return unsupported ? std::nullopt : std::optional<bool>(false);
-  const bool linked = LinkUnnamed(fd, path, unsupported);
-  if (!CloseChecked(fd)) {
-    if (linked) unlink(path.c_str());
-    return false;
+Unnamed CreateUnnamedThenLink(SystemCalls& calls, const std::string& path,
+                              std::string_view data) {
+  const UnnamedFile file = WriteUnnamed(calls, path, data, NewFileMode(), false);
+  if (file.Result != Unnamed::Done) return file.Result;
+  const Unnamed linked = LinkUnnamed(calls, file.Fd, path);
+  if (linked != Unnamed::Done) {
+    CloseQuietly(calls, file.Fd);
+    return linked;
   }
-  if (unsupported) return std::nullopt;
-  return linked;
+  if (!CloseChecked(calls, file.Fd)) {
+    UnlinkQuietly(calls, path);
+    return Unnamed::Failed;
+  }
+  return Unnamed::Done;
 }
 
-bool CreateThroughTemporaryName(const std::string& path, std::string_view data) {
-  const std::optional<std::string> temporary = WriteNamedTemporary(path, data, NewFileMode(), false);
+bool CreateThroughTemporaryName(SystemCalls& calls, const std::string& path,
+                                std::string_view data) {
+  const std::optional<std::string> temporary =
+      WriteNamedTemporary(calls, path, data, NewFileMode(), false);
   if (!temporary) return false;
-  if (RenameNoReplace(*temporary, path)) return true;
-  unlink(temporary->c_str());
+  if (RenameWithoutReplacing(calls, *temporary, path)) return true;
+  UnlinkQuietly(calls, *temporary);
   return false;
 }
 
-// A rename needs a name to rename from: the unnamed file, on disk and whole, is
-// linked under a free temporary name just before the rename. Nothing when
-// unnamed files cannot be made here.
-std::optional<bool> ReplaceUnnamed(const std::string& target, std::string_view data) {
-  bool unsupported = false;
-  const int fd = WriteUnnamed(target, data, ReplacementMode(target), true, unsupported);
-  if (fd < 0) return unsupported ? std::nullopt : std::optional<bool>(false);
-  std::string temporary;
-  bool linked = false;
+// Links the unnamed file under a free temporary name beside `target`.
+Unnamed LinkUnderTemporaryName(SystemCalls& calls, int fd, const std::string& target,
+                               std::string& temporary) {
   constexpr int kNameAttempts = 100;
-  for (int attempt = 0; !linked && attempt < kNameAttempts; ++attempt) {
+  Unnamed linked = Unnamed::Failed;
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     temporary = TemporaryPattern(target);
     const std::string suffix = std::to_string(getpid()) + "-" + std::to_string(attempt);
     temporary.replace(temporary.size() - kTemporarySuffix.size(), kTemporarySuffix.size(), suffix);
-    linked = LinkUnnamed(fd, temporary, unsupported);
-    if (!linked && errno != EEXIST) break;
+    linked = LinkUnnamed(calls, fd, temporary);
+    if (linked != Unnamed::Failed || errno != EEXIST) break;
   }
-  const bool closed = CloseChecked(fd);
-  if (linked && (!closed || rename(temporary.c_str(), target.c_str()) != 0)) {
-    unlink(temporary.c_str());
-    return false;
-  }
-  if (unsupported) return std::nullopt;
-  return linked && closed;
+  return linked;
 }
 
-bool ReplaceThroughTemporaryName(const std::string& target, std::string_view data) {
+// A rename needs a name to rename from: the unnamed file, on disk and whole, is
+// linked under a free temporary name just before the rename.
+Unnamed ReplaceUnnamed(SystemCalls& calls, const std::string& target, std::string_view data) {
+  const UnnamedFile file = WriteUnnamed(calls, target, data, ReplacementMode(calls, target), true);
+  if (file.Result != Unnamed::Done) return file.Result;
+  std::string temporary;
+  const Unnamed linked = LinkUnderTemporaryName(calls, file.Fd, target, temporary);
+  if (linked != Unnamed::Done) {
+    CloseQuietly(calls, file.Fd);
+    return linked;
+  }
+  if (!CloseChecked(calls, file.Fd) || calls.Rename(temporary, target) != 0) {
+    UnlinkQuietly(calls, temporary);
+    return Unnamed::Failed;
+  }
+  return Unnamed::Done;
+}
+
+bool ReplaceThroughTemporaryName(SystemCalls& calls, const std::string& target,
+                                 std::string_view data) {
   const std::optional<std::string> temporary =
-      WriteNamedTemporary(target, data, ReplacementMode(target), true);
+      WriteNamedTemporary(calls, target, data, ReplacementMode(calls, target), true);
   if (!temporary) return false;
-  if (rename(temporary->c_str(), target.c_str()) == 0) return true;
-  unlink(temporary->c_str());
+  if (calls.Rename(*temporary, target) == 0) return true;
+  UnlinkQuietly(calls, *temporary);
   return false;
 }
 
 }  // namespace
 
-bool CreateNewFile(const std::string& path, std::string_view data) {
-  const std::optional<bool> created = CreateUnnamedThenLink(path, data);
-  return created ? *created : CreateThroughTemporaryName(path, data);
+bool FileSystem::FileExists(const std::string& path) const {
+  struct stat info {};
+  return StatFollowingLinks(calls_, path, info) && S_ISREG(info.st_mode);
 }
 
-bool ReplaceFile(const std::string& path, std::string_view data) {
-  const std::string target = ReplacementTarget(path);
-  const std::optional<bool> unnamed = ReplaceUnnamed(target, data);
-  if (!(unnamed ? *unnamed : ReplaceThroughTemporaryName(target, data))) return false;
-  SyncDirectory(DirectoryPart(target));
-  return true;
+bool FileSystem::DirectoryExists(const std::string& path) const {
+  struct stat info {};
+  return StatFollowingLinks(calls_, path, info) && S_ISDIR(info.st_mode);
 }
 
-bool CopyFile(const std::string& from, const std::string& to) {
+std::optional<uint64_t> FileSystem::FileSize(const std::string& path) const {
+  struct stat info {};
+  if (!StatFollowingLinks(calls_, path, info) || !S_ISREG(info.st_mode)) return std::nullopt;
+  return static_cast<uint64_t>(info.st_size);
+}
+
+std::optional<std::string> FileSystem::ReadFile(const std::string& path) const {
+  return ReadPath(calls_, path);
+}
+
+FileStatus FileSystem::WriteFile(const std::string& path, std::string_view data) const {
+  return StatusOf(WriteToPath(calls_, path, O_CREAT | O_TRUNC, kNewFileMode, data));
+}
+
+FileStatus FileSystem::AppendFile(const std::string& path, std::string_view data) const {
+  return StatusOf(WriteToPath(calls_, path, O_CREAT | O_APPEND, kNewFileMode, data));
+}
+
+FileStatus FileSystem::CreateNewFile(const std::string& path, std::string_view data) const {
+  const Unnamed created = CreateUnnamedThenLink(calls_, path, data);
+  if (created != Unnamed::Unsupported) return StatusOf(created == Unnamed::Done);
+  return StatusOf(CreateThroughTemporaryName(calls_, path, data));
+}
+
+FileStatus FileSystem::ReplaceFile(const std::string& path, std::string_view data) const {
+  const std::string target = ReplacementTarget(calls_, path);
+  const Unnamed replaced = ReplaceUnnamed(calls_, target, data);
+  const bool done = replaced == Unnamed::Unsupported
+                        ? ReplaceThroughTemporaryName(calls_, target, data)
+                        : replaced == Unnamed::Done;
+  if (!done) return FileStatus::Failed(errno);
+  // The new content is already in place; an unsynced directory entry could
+  // still bring the old one back after a power cut, which is no worse than
+  // not having replaced it, so this is not a failure of the replacement.
+  (void)SyncDirectory(calls_, DirectoryPart(target));
+  return FileStatus::Done();
+}
+
+FileStatus FileSystem::CopyFile(const std::string& from, const std::string& to) const {
   // Read whole before the destination is truncated, so copying a file onto
   // itself keeps its bytes.
   std::optional<std::string> content = ReadFile(from);
-  return content && WriteFile(to, *content);
+  if (!content) return FileStatus::Failed(errno);
+  return WriteFile(to, *content);
 }
 
-bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
-
-bool RenameNoReplace(const std::string& from, const std::string& to) {
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno == EXDEV) return MoveAcrossFileSystems(from, to);
-  // EINVAL: the file system does not support the flag.
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  return LinkThenUnlink(from, to);
+FileStatus FileSystem::DeleteFile(const std::string& path) const {
+  return StatusOf(calls_.Unlink(path) == 0);
 }
 
-bool RenameReplace(const std::string& from, const std::string& to) {
-  if (rename(from.c_str(), to.c_str()) == 0) return true;
-  if (errno != EXDEV) return false;
+FileStatus FileSystem::RenameNoReplace(const std::string& from, const std::string& to) const {
+  return StatusOf(RenameWithoutReplacing(calls_, from, to));
+}
+
+FileStatus FileSystem::RenameReplace(const std::string& from, const std::string& to) const {
+  if (calls_.Rename(from, to) == 0) return FileStatus::Done();
+  if (errno != EXDEV) return FileStatus::Failed(errno);
   std::optional<std::string> content = ReadFile(from);
-  return content && ReplaceFile(to, *content) && DeleteFile(from);
+  if (!content) return FileStatus::Failed(errno);
+  if (FileStatus replaced = ReplaceFile(to, *content); !replaced) return replaced;
+  return DeleteFile(from);
 }
 
 }  // namespace kestal::platform

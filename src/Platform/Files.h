@@ -6,48 +6,73 @@
 #include <string_view>
 #include <vector>
 
+#include "Platform/SystemCalls.h"
+
 namespace kestal::platform {
 
-// The only code that touches files and directories. Failures are results:
-// nothing here throws or prints.
+// The outcome of a file operation: done, or the system's reason (errno) for not.
+class [[nodiscard]] FileStatus {
+ public:
+  static FileStatus Done() { return FileStatus(0); }
+  static FileStatus Failed(int error) { return FileStatus(error == 0 ? -1 : error); }
 
-bool FileExists(const std::string& path);       // a regular file, or a link to one
-bool DirectoryExists(const std::string& path);  // a directory, or a link to one
-std::optional<uint64_t> FileSize(const std::string& path);
+  bool ok() const { return error_ == 0; }
+  explicit operator bool() const { return ok(); }
+  // The system's words for the failure, "" when done.
+  std::string Reason() const;
 
-// The whole file, or nothing when it cannot be read.
-std::optional<std::string> ReadFile(const std::string& path);
-
-// Creates the file or truncates an existing one, then writes the bytes.
-bool WriteFile(const std::string& path, std::string_view data);
-// Appends the bytes; creates the file when it does not exist.
-bool AppendFile(const std::string& path, std::string_view data);
-// Creates a new file with the bytes; fails, touching nothing, when the name is taken.
-// The name appears only when the file is whole (a temporary file is renamed to it).
-bool CreateNewFile(const std::string& path, std::string_view data);
-// Writes the bytes to a temporary file in the same directory and renames it over
-// `path`, so that `path` always holds either the old or the whole new content.
-bool ReplaceFile(const std::string& path, std::string_view data);
-// Copies the bytes of `from` to `to` (created or truncated).
-bool CopyFile(const std::string& from, const std::string& to);
-bool DeleteFile(const std::string& path);
-// Renames, also across directories of one file system; never replaces an existing `to`.
-bool RenameNoReplace(const std::string& from, const std::string& to);
-// Renames `from` over `to`, replacing it.
-bool RenameReplace(const std::string& from, const std::string& to);
+ private:
+  explicit FileStatus(int error) : error_(error) {}
+  int error_;  // errno; -1 when the failure set none
+};
 
 struct DirEntry {
   std::string Name;
   uint64_t Size = 0;
 };
-// The regular files of a directory (hidden ones and links to regular files
-// included, directories not), sorted by name. Empty when it cannot be listed.
-std::vector<DirEntry> ListFiles(const std::string& directory);
 
-std::string CurrentDirectory();
-bool ChangeDirectory(const std::string& path);
-// The directory of the running executable, without a trailing "/".
-std::string ExecutableDirectory();
+// The only code that touches files and directories. Failures are results:
+// nothing here throws or prints. Every system call goes through `calls`, which
+// tests replace to make a chosen call fail.
+class FileSystem {
+ public:
+  explicit FileSystem(SystemCalls& calls = RealSystemCalls()) : calls_(calls) {}
+
+  [[nodiscard]] bool FileExists(const std::string& path) const;       // a regular file, or a link to one
+  [[nodiscard]] bool DirectoryExists(const std::string& path) const;  // a directory, or a link to one
+  [[nodiscard]] std::optional<uint64_t> FileSize(const std::string& path) const;
+
+  // The whole file, or nothing when it cannot be read.
+  [[nodiscard]] std::optional<std::string> ReadFile(const std::string& path) const;
+
+  // Creates the file or truncates an existing one, then writes the bytes.
+  FileStatus WriteFile(const std::string& path, std::string_view data) const;
+  // Appends the bytes; creates the file when it does not exist.
+  FileStatus AppendFile(const std::string& path, std::string_view data) const;
+  // Creates a new file with the bytes; fails, touching nothing, when the name is taken.
+  // The name appears only when the file is whole.
+  FileStatus CreateNewFile(const std::string& path, std::string_view data) const;
+  // Writes the bytes to a temporary file in the same directory, syncs it and
+  // renames it over `path`, so that `path` always holds either the old or the
+  // whole new content.
+  FileStatus ReplaceFile(const std::string& path, std::string_view data) const;
+  // Copies the bytes of `from` to `to` (created or truncated).
+  FileStatus CopyFile(const std::string& from, const std::string& to) const;
+  FileStatus DeleteFile(const std::string& path) const;
+  // Renames, also across directories of one file system; never replaces an existing `to`.
+  FileStatus RenameNoReplace(const std::string& from, const std::string& to) const;
+  // Renames `from` over `to`, replacing it.
+  FileStatus RenameReplace(const std::string& from, const std::string& to) const;
+
+  // The regular files of a directory (hidden ones and links to regular files
+  // included, directories not), sorted by name. Empty when it cannot be listed.
+  [[nodiscard]] std::vector<DirEntry> ListFiles(const std::string& directory) const;
+
+  SystemCalls& Calls() const { return calls_; }
+
+ private:
+  SystemCalls& calls_;
+};
 
 // A file kept open for appending, for the log.
 class AppendStream {
@@ -58,12 +83,13 @@ class AppendStream {
   ~AppendStream();
 
   // Opens for appending, creating the file when missing.
-  bool Open(const std::string& path);
+  [[nodiscard]] bool Open(const FileSystem& files, const std::string& path);
   bool IsOpen() const { return fd_ >= 0; }
-  bool Write(std::string_view data);
+  [[nodiscard]] bool Write(std::string_view data);
   void Close();
 
  private:
+  SystemCalls* calls_ = nullptr;
   int fd_ = -1;
 };
 

@@ -4,32 +4,28 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Files.h"
 #include "RoConfig/ConfigFile.h"
 #include "RoConfig/General.h"
 #include "RoConfig/Rules.h"
-#include "RoSystem/Exit.h"
-#include "RoTypes/Run.h"
+#include "RoTypes/RunExit.h"
 
 namespace kestal {
 
-void LoadConfig(Run& run) {
+void LoadConfig(const ConfigContext& context) {
   std::optional<std::string> text;
-  if (platform::FileExists(run.ConfigPath)) text = platform::ReadFile(run.ConfigPath);
+  if (context.Files.FileExists(context.ConfigPath)) text = context.Files.ReadFile(context.ConfigPath);
   if (!text) {
-    run.Console.WriteLine(run.ConfigPath + " not found");
-    ExitProgram(run, 2);
+    context.Console.WriteLine(context.ConfigPath + " not found");
+    throw RunExit{2};
   }
-
   // Every unknown key is shown before the run ends, so that one edit fixes them all.
   const std::vector<std::string> unknownKeys = CheckKeywords(*text);
-  for (const std::string& message : unknownKeys) run.Console.WriteLine(message);
-  if (!unknownKeys.empty()) ExitProgram(run, 5);
-
-  ConfigFile file(*text, run.ExeDir);
+  for (const std::string& message : unknownKeys) context.Console.WriteLine(message);
+  if (!unknownKeys.empty()) throw RunExit{5};
+  ConfigFile file(*text, context.ExeDir, context.Files);
   file.LoadSection("[General]");
-  LoadGeneral(run, file);
-  LoadRules(run, file);
+  LoadGeneral(context, file);
+  LoadRules(context, file);
 }
 
 }  // namespace kestal

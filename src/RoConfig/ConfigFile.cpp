@@ -44,8 +44,9 @@ std::string KeywordCandidate(std::string_view line) {
 
 // A list file that cannot be read contributes nothing, silently: a list is
 // often shared between nodes and may be absent on some.
-bool AppendListFile(const std::string& path, std::string_view separator, std::string& collected) {
-  const std::optional<std::string> text = platform::ReadFile(path);
+bool AppendListFile(const platform::FileSystem& files, const std::string& path,
+                    std::string_view separator, std::string& collected) {
+  const std::optional<std::string> text = files.ReadFile(path);
   if (!text) return false;
   bool appended = false;
   for (const std::string& line : SplitTextLines(*text)) {
@@ -99,7 +100,9 @@ std::vector<std::string> CheckKeywords(std::string_view text) {
   return messages;
 }
 
-ConfigFile::ConfigFile(std::string_view text, std::string listDir) : listDir_(std::move(listDir)) {
+ConfigFile::ConfigFile(std::string_view text, std::string listDir,
+                       const platform::FileSystem& files)
+    : listDir_(std::move(listDir)), files_(files) {
   int number = 0;
   for (const std::string& line : SplitTextLines(text)) {
     ++number;
@@ -185,7 +188,7 @@ std::string ConfigFile::ReadList(std::string_view key, std::string_view separato
         EqualsIgnoreCaseAscii(value.substr(0, kListPrefix.size()), kListPrefix)) {
       std::string path(value.substr(kListPrefix.size()));
       if (!path.starts_with('/')) path = listDir_ + "/" + path;
-      appended |= AppendListFile(path, separator, collected);
+      appended |= AppendListFile(files_, path, separator, collected);
     } else {
       collected += separator;
       collected += value;

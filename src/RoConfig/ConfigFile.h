@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Platform/Files.h"
+
 namespace kestal {
 
 // The syntax pass: a key is known by name alone, whatever section it stands in.
@@ -28,7 +30,8 @@ struct ConfigEntry {
 class ConfigFile {
  public:
   // `listDir`: the directory against which relative "file://" list names resolve.
-  ConfigFile(std::string_view text, std::string listDir);
+  ConfigFile(std::string_view text, std::string listDir,
+             const platform::FileSystem& files = platform::FileSystem());
 
   // Moves the next remaining section with this header (letter case ignored) out
   // of the kept lines into the section entries; false, with no entries, when
@@ -71,6 +74,7 @@ class ConfigFile {
   // The section's entries by upper-cased key, each queue in file order.
   std::map<std::string, std::deque<ConfigEntry>> entries_;
   std::string listDir_;
+  platform::FileSystem files_;
   int sectionLine_ = 0;
   int keyLine_ = 0;
 };

@@ -1,38 +1,37 @@
 #include "RoConfig/ConfigValues.h"
 
-#include "Logger/Log.h"
-#include "Platform/Files.h"
+#include "RoConfig/Config.h"
 #include "RoConfig/ConfigFile.h"
-#include "RoSystem/Exit.h"
-#include "RoTypes/Run.h"
+#include "RoTypes/RunExit.h"
 #include "Utils/Address.h"
 #include "Utils/Text.h"
 
 namespace kestal {
 
-void FailConfig(Run& run, const std::string& text, int exitCode) {
-  WriteLog(run, text, true, 1);
-  FinishRun(run, exitCode);
+void FailConfig(const ConfigContext& context, const std::string& text, int exitCode) {
+  context.Log.Write(text, true, 1);
+  throw RunExit{exitCode, true};
 }
 
-std::string KeyErrorText(const Run& run, std::string_view key, std::string_view tail) {
-  return run.Lang.LangKeyword + " \"" + std::string(key) + "\" " + std::string(tail);
+std::string KeyErrorText(const LangFile& lang, std::string_view key, std::string_view tail) {
+  return lang.LangKeyword + " \"" + std::string(key) + "\" " + std::string(tail);
 }
 
-std::string LineText(const Run& run, const std::string& lines) {
-  return " (" + run.Lang.LangLine + " " + lines + ")";
+std::string LineText(const LangFile& lang, const std::string& lines) {
+  return " (" + lang.LangLine + " " + lines + ")";
 }
 
-void FailFileNotFound(Run& run, const std::string& name, const std::string& lineText) {
-  FailConfig(run, run.Lang.LangError + " \"" + name + "\" " + run.Lang.LangFileNotFound + lineText,
-             4);
+void FailFileNotFound(const ConfigContext& context, const std::string& name,
+                      const std::string& lineText) {
+  const LangFile& lang = context.Lang;
+  FailConfig(context, lang.LangError + " \"" + name + "\" " + lang.LangFileNotFound + lineText, 4);
 }
 
-std::string ReadTemplateName(Run& run, ConfigFile& file, std::string_view key,
+std::string ReadTemplateName(const ConfigContext& context, ConfigFile& file, std::string_view key,
                              std::string_view defaultValue) {
   const std::string name = FileNamePart(file.ReadValue(key, defaultValue));
-  if (!name.empty() && !platform::FileExists(run.Config.TemplatePath + name)) {
-    FailFileNotFound(run, name, LineText(run, std::to_string(file.KeyLine())));
+  if (!name.empty() && !context.Files.FileExists(context.Config.TemplatePath + name)) {
+    FailFileNotFound(context, name, LineText(context.Lang, std::to_string(file.KeyLine())));
   }
   return name;
 }

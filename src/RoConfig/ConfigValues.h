@@ -4,26 +4,28 @@
 #include <string_view>
 
 #include "RoTypes/FidoAddr.h"
+#include "RoTypes/LangFile.h"
 
 namespace kestal {
 
-struct Run;
 class ConfigFile;
+struct ConfigContext;
 
 // Logs the text (echoed, level 1) and ends the run through the finish sequence.
-[[noreturn]] void FailConfig(Run& run, const std::string& text, int exitCode);
+[[noreturn]] void FailConfig(const ConfigContext& context, const std::string& text, int exitCode);
 // LangKeyword + " \"" + key + "\" " + tail: the start of every key error.
-std::string KeyErrorText(const Run& run, std::string_view key, std::string_view tail);
+std::string KeyErrorText(const LangFile& lang, std::string_view key, std::string_view tail);
 // " (" + LangLine + " " + lines + ")".
-std::string LineText(const Run& run, const std::string& lines);
+std::string LineText(const LangFile& lang, const std::string& lines);
 
 // LangError + " \"" + name + "\" " + LangFileNotFound + lineText, then FailConfig
 // with code 4.
-[[noreturn]] void FailFileNotFound(Run& run, const std::string& name, const std::string& lineText);
+[[noreturn]] void FailFileNotFound(const ConfigContext& context, const std::string& name,
+                                   const std::string& lineText);
 
 // The value's file-name part; a non-empty name must exist in TemplatePath, else
 // the run ends with code 4. Empty means no template.
-std::string ReadTemplateName(Run& run, ConfigFile& file, std::string_view key,
+std::string ReadTemplateName(const ConfigContext& context, ConfigFile& file, std::string_view key,
                              std::string_view defaultValue);
 
 // Replaces %MainAddr%, %!MainAddr%, %Addr% and %!Addr% by the own addresses;

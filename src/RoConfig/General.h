@@ -2,12 +2,12 @@
 
 namespace kestal {
 
-struct Run;
+struct ConfigContext;
 class ConfigFile;
 
 // Reads the loaded [General] section in its fixed order: the language file and
 // the log come first so that later errors can be worded and logged. Every error
 // ends the run.
-void LoadGeneral(Run& run, ConfigFile& file);
+void LoadGeneral(const ConfigContext& context, ConfigFile& file);
 
 }  // namespace kestal

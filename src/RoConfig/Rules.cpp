@@ -3,10 +3,9 @@
 #include <optional>
 #include <string>
 
-#include "Platform/Files.h"
 #include "RoConfig/ConfigFile.h"
 #include "RoConfig/ConfigValues.h"
-#include "RoTypes/Run.h"
+#include "RoConfig/Config.h"
 #include "Utils/Dates.h"
 #include "Utils/Text.h"
 
@@ -14,67 +13,67 @@ namespace kestal {
 namespace {
 
 // " (" + LangLine + " " + section line + ", " + key line + ")"
-std::string RuleLineText(const Run& run, const ConfigFile& file) {
-  return LineText(run, std::to_string(file.SectionLine()) + ", " + std::to_string(file.KeyLine()));
+std::string RuleLineText(const LangFile& lang, const ConfigFile& file) {
+  return LineText(lang, std::to_string(file.SectionLine()) + ", " + std::to_string(file.KeyLine()));
 }
 
-[[noreturn]] void FailRuleKey(Run& run, const ConfigFile& file, std::string_view key,
+[[noreturn]] void FailRuleKey(const ConfigContext& context, const ConfigFile& file, std::string_view key,
                               int ruleNumber) {
-  FailConfig(run,
-             KeyErrorText(run, key, run.Lang.LangInRoSection + std::to_string(ruleNumber)) +
-                 RuleLineText(run, file),
+  FailConfig(context,
+             KeyErrorText(context.Lang, key, context.Lang.LangInRoSection + std::to_string(ruleNumber)) +
+                 RuleLineText(context.Lang, file),
              3);
 }
 
-std::string ReadAddressList(Run& run, ConfigFile& file, std::string_view key) {
-  return ExpandAddressMacros(file.ReadList(key, " ", "*"), run.Own);
+std::string ReadAddressList(const ConfigContext& context, ConfigFile& file, std::string_view key) {
+  return ExpandAddressMacros(file.ReadList(key, " ", "*"), context.Own);
 }
 
-void ReadRuleDate(Run& run, ConfigFile& file, std::string_view key, int ruleNumber,
+void ReadRuleDate(const ConfigContext& context, ConfigFile& file, std::string_view key, int ruleNumber,
                   std::string& text, TDate& date) {
-  text = file.ReadValue(key, run.TodayText);
-  const std::optional<TDate> parsed = ParseDate(text, run.DateFmt, run.Today.Year);
-  if (!parsed) FailRuleKey(run, file, key, ruleNumber);
+  text = file.ReadValue(key, context.Day.TodayText);
+  const std::optional<TDate> parsed = ParseDate(text, context.Day.DateFmt, context.Day.Today.Year);
+  if (!parsed) FailRuleKey(context, file, key, ruleNumber);
   date = *parsed;
 }
 
-void ReadRuleTemplates(Run& run, ConfigFile& file, TRo& rule) {
-  const Settings& config = run.Config;
-  rule.ReportToMain = ReadTemplateName(run, file, "ReportToMain", config.ReportToMain);
-  rule.ReportToRo = ReadTemplateName(run, file, "ReportToRo", config.ReportToRo);
-  rule.ReportToUplink = ReadTemplateName(run, file, "ReportToUplink", config.ReportToUplink);
-  rule.ReportToMainEnd = ReadTemplateName(run, file, "ReportToMainEnd", config.ReportToMainEnd);
-  rule.ReportToRoEnd = ReadTemplateName(run, file, "ReportToRoEnd", config.ReportToRoEnd);
+void ReadRuleTemplates(const ConfigContext& context, ConfigFile& file, TRo& rule) {
+  const Settings& config = context.Config;
+  rule.ReportToMain = ReadTemplateName(context, file, "ReportToMain", config.ReportToMain);
+  rule.ReportToRo = ReadTemplateName(context, file, "ReportToRo", config.ReportToRo);
+  rule.ReportToUplink = ReadTemplateName(context, file, "ReportToUplink", config.ReportToUplink);
+  rule.ReportToMainEnd = ReadTemplateName(context, file, "ReportToMainEnd", config.ReportToMainEnd);
+  rule.ReportToRoEnd = ReadTemplateName(context, file, "ReportToRoEnd", config.ReportToRoEnd);
   rule.ReportToUplinkEnd =
-      ReadTemplateName(run, file, "ReportToUplinkEnd", config.ReportToUplinkEnd);
-  rule.ReportToPktFrom = ReadTemplateName(run, file, "ReportToPktFrom", config.ReportToPktFrom);
-  rule.ReportToPktTo = ReadTemplateName(run, file, "ReportToPktTo", config.ReportToPktTo);
+      ReadTemplateName(context, file, "ReportToUplinkEnd", config.ReportToUplinkEnd);
+  rule.ReportToPktFrom = ReadTemplateName(context, file, "ReportToPktFrom", config.ReportToPktFrom);
+  rule.ReportToPktTo = ReadTemplateName(context, file, "ReportToPktTo", config.ReportToPktTo);
 }
 
 // The save template must exist even when the rule saves nothing.
-void ReadSaveTemplate(Run& run, ConfigFile& file, TRo& rule) {
+void ReadSaveTemplate(const ConfigContext& context, ConfigFile& file, TRo& rule) {
   rule.SaveTemplate = FileNamePart(file.ReadValue("SaveTemplate", "save.tpl"));
-  if (!platform::FileExists(run.Config.TemplatePath + rule.SaveTemplate)) {
-    FailFileNotFound(run, rule.SaveTemplate, RuleLineText(run, file));
+  if (!context.Files.FileExists(context.Config.TemplatePath + rule.SaveTemplate)) {
+    FailFileNotFound(context, rule.SaveTemplate, RuleLineText(context.Lang, file));
   }
 }
 
 // The keys are read in a fixed order, which decides the error a faulty section
 // reports first.
-TRo ReadRule(Run& run, ConfigFile& file, int ruleNumber) {
+TRo ReadRule(const ConfigContext& context, ConfigFile& file, int ruleNumber) {
   TRo rule;
-  rule.PktFrom = ExpandAddressMacros(file.ReadValue("PktFrom", "*"), run.Own);
-  rule.PktTo = ExpandAddressMacros(file.ReadValue("PktTo", "*"), run.Own);
+  rule.PktFrom = ExpandAddressMacros(file.ReadValue("PktFrom", "*"), context.Own);
+  rule.PktTo = ExpandAddressMacros(file.ReadValue("PktTo", "*"), context.Own);
   rule.Area = file.ReadList("Area", " ", "");
-  if (rule.Area.empty()) FailRuleKey(run, file, "Area", ruleNumber);
+  if (rule.Area.empty()) FailRuleKey(context, file, "Area", ruleNumber);
   rule.Area = CollapseBlankRuns(rule.Area);
 
   rule.Name = file.ReadValue("Name", "*");
   rule.NameFrom = file.ReadValue("NameFrom", "*");
   rule.NameTo = file.ReadValue("NameTo", "*");
-  rule.Addr = ReadAddressList(run, file, "Addr");
-  rule.AddrFrom = ReadAddressList(run, file, "AddrFrom");
-  rule.AddrTo = ReadAddressList(run, file, "AddrTo");
+  rule.Addr = ReadAddressList(context, file, "Addr");
+  rule.AddrFrom = ReadAddressList(context, file, "AddrFrom");
+  rule.AddrTo = ReadAddressList(context, file, "AddrTo");
   // A rule aimed at names also catches messages that give no destination address.
   rule.KillAddrToAll = file.ReadYesNo("KillAddrToAll", rule.Name != "*" || rule.NameTo != "*");
 
@@ -82,14 +81,14 @@ TRo ReadRule(Run& run, ConfigFile& file, int ruleNumber) {
   rule.Chrs = file.ReadValue("Chrs", "*");
   rule.PID = file.ReadValue("PID", "*");
   rule.TID = file.ReadValue("TID", "*");
-  ReadRuleDate(run, file, "DateFrom", ruleNumber, rule.DateFromText, rule.DateFrom);
-  ReadRuleDate(run, file, "DateTo", ruleNumber, rule.DateToText, rule.DateTo);
+  ReadRuleDate(context, file, "DateFrom", ruleNumber, rule.DateFromText, rule.DateFrom);
+  ReadRuleDate(context, file, "DateTo", ruleNumber, rule.DateToText, rule.DateTo);
 
-  ReadRuleTemplates(run, file, rule);
+  ReadRuleTemplates(context, file, rule);
   rule.UplinkAddress = file.ReadValue("UplinkAddress", "");
   rule.UplinkName = file.ReadValue("UplinkName", "SysOp");
-  rule.KestalName = file.ReadValue("KestalName", run.Config.KestalName);
-  rule.ReportOnly = file.ReadYesNo("ReportOnly", run.Config.SafeMode);
+  rule.KestalName = file.ReadValue("KestalName", context.Config.KestalName);
+  rule.ReportOnly = file.ReadYesNo("ReportOnly", context.Config.SafeMode);
   rule.Copy = UpperCaseAscii(file.ReadValue("Copy", ""));
   rule.Move = UpperCaseAscii(file.ReadValue("Move", ""));
   rule.MsgSize = file.ReadInteger("MsgSize", 0);
@@ -98,17 +97,17 @@ TRo ReadRule(Run& run, ConfigFile& file, int ruleNumber) {
   rule.BodyMask = UpperCaseAscii(file.ReadValue("BodyMask", ""));
   rule.ViaMask = UpperCaseAscii(file.ReadValue("ViaMask", ""));
   rule.SaveToFile = file.ReadValue("SaveToFile", "");
-  ReadSaveTemplate(run, file, rule);
+  ReadSaveTemplate(context, file, rule);
   return rule;
 }
 
 }  // namespace
 
-void LoadRules(Run& run, ConfigFile& file) {
+void LoadRules(const ConfigContext& context, ConfigFile& file) {
   int ruleNumber = 0;
   while (file.LoadSection("[Ro]")) {
     ++ruleNumber;
-    run.Rules.push_back(ReadRule(run, file, ruleNumber));
+    context.Rules.push_back(ReadRule(context, file, ruleNumber));
   }
 }
 

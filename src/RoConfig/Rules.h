@@ -2,11 +2,11 @@
 
 namespace kestal {
 
-struct Run;
+struct ConfigContext;
 class ConfigFile;
 
-// Reads the [Ro] sections in file order into run.Rules, up to the first section
+// Reads the [Ro] sections in file order into the rule list, up to the first section
 // without entries. Every error ends the run.
-void LoadRules(Run& run, ConfigFile& file);
+void LoadRules(const ConfigContext& context, ConfigFile& file);
 
 }  // namespace kestal

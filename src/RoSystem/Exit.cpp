@@ -1,35 +1,41 @@
 #include "RoSystem/Exit.h"
 
-#include "Logger/Log.h"
-#include "Platform/Files.h"
+#include "Platform/Process.h"
+#include "RoSystem/Run.h"
 #include "RoTrf/Statistics.h"
 #include "RoTrf/Traffic.h"
-#include "RoTypes/Run.h"
+#include "RoTypes/RunExit.h"
 
 namespace kestal {
 
-void ExitProgram(Run& run, int exitCode) {
-  if (!run.StartDir.empty()) platform::ChangeDirectory(run.StartDir);
+int ExitProgram(Run& run, int exitCode) {
+  // The run is over: a start directory that went away changes nothing for it.
+  if (!run.StartDir.empty()) (void)platform::ChangeDirectory(run.StartDir);
   run.Console.SetTitle("");
-  throw RunExit{exitCode};
+  return exitCode;
 }
 
-void FinishRun(Run& run, int exitCode) {
-  CloseLog(run, exitCode);
+int FinishRun(Run& run, int exitCode) {
+  run.Log.Close(run.StartTime, exitCode);
   run.Rules.clear();
   run.Passwords.clear();
   run.Console.SetTitle("Kestal - Creating Statistic");
   // Statistics come from the traffic files, so without traffic counting there is
   // nothing to build them from, whatever the switches asked for.
   if (run.Traffic.Enabled) {
-    SaveTrafficFile(run, run.Traffic.TodayTrafficFile);
-    if (run.Switch.EchoStatsRequested) BuildEchoStatistics(run, run.Switch.EchoStatsArgument);
-    if (run.Switch.NameStatsRequested) BuildNameStatistics(run, run.Switch.NameStatsArgument);
+    SaveTrafficFile(run.ForTraffic());
+    const Switches& asked = run.Switch;
+    if (asked.EchoStatsRequested) BuildEchoStatistics(run.ForStatistics(), asked.EchoStatsArgument);
+    if (asked.NameStatsRequested) BuildNameStatistics(run.ForStatistics(), asked.NameStatsArgument);
   }
   run.Console.SetTitle("Kestal - Finishing");
   run.Traffic.List.clear();
   run.Config.EchoMailPath.clear();
-  ExitProgram(run, exitCode);
+  return ExitProgram(run, exitCode);
+}
+
+int EndRun(Run& run, const RunExit& exit) {
+  return exit.Finish ? FinishRun(run, exit.Code) : ExitProgram(run, exit.Code);
 }
 
 }  // namespace kestal

@@ -3,11 +3,14 @@
 namespace kestal {
 
 struct Run;
+struct RunExit;
 
-// Both end the run by throwing RunExit, which main turns into the exit code.
+// Both give back the exit code for main to return.
 // Immediate end: start directory restored, title cleared; nothing logged or saved.
-[[noreturn]] void ExitProgram(Run& run, int exitCode);
+int ExitProgram(Run& run, int exitCode);
 // The finish sequence: log closed, traffic saved, statistics built, then ExitProgram.
-[[noreturn]] void FinishRun(Run& run, int exitCode);
+int FinishRun(Run& run, int exitCode);
+// The end a RunExit asks for: the finish sequence first when the log is open.
+int EndRun(Run& run, const RunExit& exit);
 
 }  // namespace kestal

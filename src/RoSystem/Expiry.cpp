@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "FReport/Reports.h"
-#include "Platform/Files.h"
-#include "RoTypes/Run.h"
+#include "RoSystem/Run.h"
 #include "Utils/Address.h"
 #include "Utils/ConfigLine.h"
 #include "Utils/Text.h"
@@ -46,7 +45,7 @@ bool IsUsableUplinkText(std::string_view text) {
 // One walk over the lines of the configuration file.
 class ExpiryPass {
  public:
-  explicit ExpiryPass(Run& run) : run_(run) {}
+  explicit ExpiryPass(Run& run) : run_(run), reports_(run.ForReports()) {}
 
   void Walk(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) {
@@ -67,7 +66,7 @@ class ExpiryPass {
     // Headers past the last loaded rule belong to sections that the reader never
     // loaded (a section without keys stopped it): they hold no dates and are kept.
     rule_ = nextRule_ < run_.Rules.size() ? &run_.Rules[nextRule_++] : nullptr;
-    expired_ = rule_ != nullptr && run_.Today > rule_->DateTo;
+    expired_ = rule_ != nullptr && run_.Day.Today > rule_->DateTo;
     if (expired_ && !anyExpired_) run_.Console.WriteLine("");
     anyExpired_ = anyExpired_ || expired_;
     sectionText_.clear();
@@ -95,24 +94,30 @@ class ExpiryPass {
 
   void SendReports(const TRo& rule) {
     if (!rule.ReportToMainEnd.empty()) {
-      SendRuleEndReport(run_, rule.ReportToMainEnd, run_.Config.SysopName, run_.Own.Main(),
-                        rule, sectionText_);
+      Send(rule.ReportToMainEnd, run_.Config.SysopName, run_.Own.Main(), rule);
     }
     for (std::string_view piece : SplitTokens(rule.AddrFrom)) {
       // Parsed even without a template: an abbreviated address later in the pass is
       // completed from this one.
       if (ParseAddress(piece, address_) && !rule.ReportToRoEnd.empty()) {
-        SendRuleEndReport(run_, rule.ReportToRoEnd, "Sysop", address_, rule, sectionText_);
+        Send(rule.ReportToRoEnd, "Sysop", address_, rule);
       }
     }
     if (!rule.ReportToUplinkEnd.empty() && IsUsableUplinkText(rule.UplinkAddress) &&
         ParseAddress(rule.UplinkAddress, address_)) {
-      SendRuleEndReport(run_, rule.ReportToUplinkEnd, rule.UplinkName, address_, rule,
-                        sectionText_);
+      Send(rule.ReportToUplinkEnd, rule.UplinkName, address_, rule);
     }
   }
 
+  void Send(const std::string& templateName, const std::string& toName,
+            const TFidoAddr& destination, const TRo& rule) {
+    // Not yet seen beyond the missing N.msg itself.
+    (void)SendRuleEndReport(reports_, run_.Carried.FromName, templateName, toName, destination,
+                            rule, sectionText_);
+  }
+
   Run& run_;
+  const ReportContext reports_;
   size_t nextRule_ = 0;
   const TRo* rule_ = nullptr;  // the rule of the current section; none outside [Ro]
   bool expired_ = false;
@@ -128,12 +133,12 @@ class ExpiryPass {
 void SaveConfiguration(Run& run, const std::string& oldContent, const std::string& newContent) {
   const std::string backupPath = run.ConfigPath + ".bak";
   const std::string& notSaved = run.Lang.LangConfigNotSaved;
-  if (!platform::ReplaceFile(backupPath, oldContent)) {
+  if (!run.Files.ReplaceFile(backupPath, oldContent)) {
     run.Console.WriteLine(notSaved + " " + backupPath);
     run.Console.WriteLine(notSaved + " " + run.ConfigPath);
     return;
   }
-  if (!platform::ReplaceFile(run.ConfigPath, newContent)) {
+  if (!run.Files.ReplaceFile(run.ConfigPath, newContent)) {
     run.Console.WriteLine(notSaved + " " + run.ConfigPath);
     return;
   }
@@ -144,7 +149,7 @@ void SaveConfiguration(Run& run, const std::string& oldContent, const std::strin
 
 void ExpireRules(Run& run) {
   if (run.Rules.empty()) return;
-  const std::optional<std::string> content = platform::ReadFile(run.ConfigPath);
+  const std::optional<std::string> content = run.Files.ReadFile(run.ConfigPath);
   if (!content) return;
   ExpiryPass pass(run);
   pass.Walk(SplitTextLines(*content));

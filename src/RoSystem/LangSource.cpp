@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "RoSystem/Language.h"
+#include "RoConfig/Language.h"
 
 namespace kestal {
 

@@ -11,11 +11,14 @@
 #include "Platform/Files.h"
 #include "Platform/Locale.h"
 #include "Platform/Memory.h"
+#include "Platform/Process.h"
 #include "RoConfig/Config.h"
 #include "RoSystem/Exit.h"
 #include "RoSystem/Expiry.h"
+#include "RoSystem/Run.h"
 #include "RoTrf/Traffic.h"
-#include "RoTypes/Run.h"
+#include "RoTypes/RunExit.h"
+#include "RoTypes/Version.h"
 #include "Utils/Dates.h"
 #include "Utils/Text.h"
 
@@ -27,15 +30,17 @@ void StartUp(Run& run) {
   run.StartDir = platform::CurrentDirectory();
   run.ExeDir = platform::ExecutableDirectory();
   run.ConfigPath = run.ExeDir + "/Kestal.Ini";
-  platform::ChangeDirectory(run.ExeDir);
+  // Without the executable's directory the run goes on where it stands: every
+  // path it reads is made absolute against ExeDir anyway.
+  (void)platform::ChangeDirectory(run.ExeDir);
   run.StartTime = run.Clock.Now();
-  run.Today = run.StartTime.Date;
-  run.DateFmt = platform::SystemShortDateFormat();
-  run.TodayText = FormatDate(run.Today, run.DateFmt);
+  run.Day.Today = run.StartTime.Date;
+  run.Day.DateFmt = platform::SystemShortDateFormat();
+  run.Day.TodayText = FormatDate(run.Day.Today, run.Day.DateFmt);
 }
 
 void PrintBanner(Run& run) {
-  run.Console.WriteLine("Kestal 2.15/W32 \xF9 keeper of read-only echomail areas");
+  run.Console.WriteLine(std::string(kProgramVersion) + " \xF9 keeper of read-only echomail areas");
   run.Console.WriteLine("For FidoNet sysops, by the Kestal developers");
   run.Console.WriteLine("");
 }
@@ -49,7 +54,7 @@ void StartTraffic(Run& run) {
   run.Traffic.RunTime = FormatClockTime(run.StartTime);
   run.Console.WriteLine(run.Lang.LangTrafficFile + " TRF: " + run.Traffic.TodayTrafficFile);
   run.Console.WriteLine("");
-  LoadTrafficFile(run, run.Traffic.TodayTrafficFile);
+  LoadRunTraffic(run.ForTraffic(), run.Traffic.TodayTrafficFile);
 }
 
 // Enters each echomail directory in turn and visits its packet files. Both passes
@@ -60,7 +65,7 @@ template <typename Visit>
 void ForEachPacketFile(const Run& run, Visit visit) {
   for (const std::string& directory : run.Config.EchoMailPath) {
     if (!platform::ChangeDirectory(directory)) continue;
-    for (const platform::DirEntry& entry : platform::ListFiles(".")) {
+    for (const platform::DirEntry& entry : run.Files.ListFiles(".")) {
       if (TextInMaskList(entry.Name, run.Config.Ext)) {
         visit(entry.Name, static_cast<int64_t>(entry.Size));
       }
@@ -70,14 +75,17 @@ void ForEachPacketFile(const Run& run, Visit visit) {
 
 // Pass 1: the sizes of every packet file, for the percentage in the title.
 void TotalPacketSizes(Run& run) {
-  ForEachPacketFile(run, [&run](const std::string&, int64_t size) { run.TotalBytes += size; });
+  ForEachPacketFile(run, [&run](const std::string&, int64_t size) {
+    run.Progress.TotalBytes += size;
+  });
 }
 
 // Pass 2.
 void ScanPackets(Run& run) {
-  ForEachPacketFile(run, [&run](const std::string& name, int64_t size) {
-    ScanPacket(run, name, size);
-    run.ScannedBytes += size;
+  ScanContext context = run.ForScan();
+  ForEachPacketFile(run, [&](const std::string& name, int64_t size) {
+    ScanPacket(context, name, size);
+    run.Progress.ScannedBytes += size;
   });
 }
 
@@ -90,25 +98,25 @@ void LogSummary(Run& run) {
     packets += ", " + lang.LangNetMail + ": " + std::to_string(c.NetMailPackets);
   }
   packets += ", " + lang.LangRemoved + ": " + std::to_string(c.PacketsDeleted);
-  WriteLog(run, packets, true, 1);
+  run.Log.Write(packets, true, 1);
 
   std::string messages = lang.LangMessages + ": " + std::to_string(c.MessagesScanned);
   if (c.NetMailMessages > 0) {
     messages += ", " + lang.LangNetMail + ": " + std::to_string(c.NetMailMessages);
   }
   messages += ", " + lang.LangRemoved + ": " + std::to_string(c.MessagesRemoved);
-  WriteLog(run, messages, true, 1);
+  run.Log.Write(messages, true, 1);
 }
 
 void RunPasses(Run& run) {
   StartTraffic(run);
   if (run.Config.SafeMode) {
-    WriteLog(run, run.Lang.LangSafeModeStart, true, 1);
+    run.Log.Write(run.Lang.LangSafeModeStart, true, 1);
     run.Console.WriteLine("");
   }
   run.Counters = RunCounters{};
-  run.TotalBytes = 0;
-  run.ScannedBytes = 0;
+  run.Progress.TotalBytes = 0;
+  run.Progress.ScannedBytes = 0;
 
   TotalPacketSizes(run);
   ScanPackets(run);
@@ -116,10 +124,9 @@ void RunPasses(Run& run) {
   LogSummary(run);
   if (run.Config.SafeMode) {
     run.Console.WriteLine("");
-    WriteLog(run, run.Lang.LangSafeModeEnd, true, 1);
+    run.Log.Write(run.Lang.LangSafeModeEnd, true, 1);
   }
   if (run.Switch.ExpireRequested) ExpireRules(run);
-  FinishRun(run, 0);
 }
 
 }  // namespace
@@ -157,12 +164,12 @@ int RunWithArguments(Run& run, const std::vector<std::string>& args) {
     StartUp(run);
     PrintBanner(run);
     ReadSwitches(run, args);
-    LoadConfig(run);
+    LoadConfig(run.ForConfig());
     RunPasses(run);
   } catch (const RunExit& exit) {
-    return exit.Code;
+    return EndRun(run, exit);
   }
-  return 0;  // not reached: a run always ends in ExitProgram
+  return FinishRun(run, 0);
 }
 
 int RunKestal(int argc, char** argv) {

@@ -6,14 +6,12 @@
 #include <initializer_list>
 #include <string>
 
-#include "FReport/Netmail.h"
 #include "Platform/Files.h"
 #include "Platform/Locale.h"
 #include "RoTrf/Period.h"
 #include "RoTrf/StatTemplate.h"
 #include "RoTrf/Statistics.h"
 #include "RoTrf/Traffic.h"
-#include "RoTypes/Run.h"
 #include "Utils/Dates.h"
 
 namespace kestal {
@@ -56,14 +54,19 @@ int CompareTraffic(EchoSort mode, const TTrf& a, const TTrf& b) {
 }
 
 // Empties the list and loads the daily files of the period, oldest first.
-void LoadTrafficPeriod(Run& run, const TPeriod& period) {
-  run.Traffic.List.clear();
+// A day whose file cannot be read is left out of the report.
+TrafficList LoadTrafficPeriod(const StatisticsContext& context, const TPeriod& period) {
+  TrafficList list;
   int shown = 0;
   for (int day = period.First; day >= period.Last; --day) {
-    LoadTrafficFile(run, run.Config.TrfPath + FormatCompactDate(PeriodDay(run, day)) + ".trf");
+    const std::string file =
+        context.Config.TrfPath + FormatCompactDate(PeriodDay(context.StartDay, day)) + ".trf";
+    (void)LoadTrafficFile(context.Files, file, list);
     if (period.First == period.Last) continue;
-    ShowProgress(run, (period.First - day) * 100 / (period.First - period.Last), shown);
+    ShowProgress(context.Console, (period.First - day) * 100 / (period.First - period.Last),
+                 shown);
   }
+  return list;
 }
 
 StatMacros EntryMacros(const TTrf& entry, size_t index, uint64_t totalMsgs, char separator) {
@@ -79,24 +82,25 @@ StatMacros EntryMacros(const TTrf& entry, size_t index, uint64_t totalMsgs, char
 
 }  // namespace
 
-void BuildEchoStatistics(Run& run, const std::string& periodText) {
-  run.Console.WriteLine("");
-  TStatTemplate tpl =
-      SplitSortLine(ReadWholeFile(run.Config.TemplatePath + run.Config.TrfTemplate));
-  TPeriod period = ParsePeriod(run, periodText);
-  run.Console.WriteLine(run.Lang.LangEchoStatProgress + ": " + period.Text);
-  LoadTrafficPeriod(run, period);
+void BuildEchoStatistics(const StatisticsContext& context, const std::string& periodText) {
+  const Settings& config = context.Config;
+  context.Console.WriteLine("");
+  TStatTemplate tpl = SplitSortLine(
+      context.Files.ReadFile(config.TemplatePath + config.TrfTemplate).value_or(std::string()));
+  TPeriod period = ParsePeriod(periodText, context.StartDay, context.DateFmt);
+  context.Console.WriteLine(context.Lang.LangEchoStatProgress + ": " + period.Text);
+  TrafficList list = LoadTrafficPeriod(context, period);
   // An area counted on several days becomes one entry.
-  MergeTrafficList(run);
-  TrafficList& list = run.Traffic.List;
+  MergeTrafficList(list, context.Today.Year);
   EchoSort mode = EchoSortFromKey(tpl.SortKey);
   std::stable_sort(list.begin(), list.end(), [mode](const TTrf& a, const TTrf& b) {
     return CompareTraffic(mode, a, b) < 0;
   });
 
-  platform::DeleteFile(run.Config.TrfStatName);
-  run.Console.WriteLine(run.Lang.LangEchoCount + " - " + std::to_string(list.size()));
-  if (list.empty() && !run.Config.CreateEmptyStat) return;
+  // The old report goes even when no new one follows: it would tell of another period.
+  (void)context.Files.DeleteFile(config.TrfStatName);
+  context.Console.WriteLine(context.Lang.LangEchoCount + " - " + std::to_string(list.size()));
+  if (list.empty() && !config.CreateEmptyStat) return;
 
   // 64-bit, so that a long period cannot wrap the totals.
   uint64_t totalMsgs = 0;
@@ -119,7 +123,7 @@ void BuildEchoStatistics(Run& run, const std::string& periodText) {
       {"%SummPercent%", FormatPercent(totalMsgs, totalMsgs, separator)},
       {"%SummEcho%", std::to_string(list.size())},
   };
-  WriteStatReport(run.Config.TrfStatName, ExpandStatTemplate(tpl.Body, values));
+  WriteStatReport(context.Files, config.TrfStatName, ExpandStatTemplate(tpl.Body, values));
 }
 
 }  // namespace kestal

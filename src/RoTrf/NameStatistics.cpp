@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "FReport/Netmail.h"
 #include "Platform/Files.h"
 #include "RoTrf/Period.h"
 #include "RoTrf/StatTemplate.h"
@@ -14,7 +13,6 @@
 #include "RoTrf/Traffic.h"
 #include "RoTrf/TrafficFormat.h"
 #include "RoTrf/TrafficRecords.h"
-#include "RoTypes/Run.h"
 
 namespace kestal {
 namespace {
@@ -42,14 +40,14 @@ int CompareStat(NameSort mode, const TStat& a, const TStat& b) {
 }
 
 // The records whose run date lies in the period, in file order.
-std::vector<TStat> LoadNamePeriod(Run& run, const TPeriod& period) {
+std::vector<TStat> LoadNamePeriod(const StatisticsContext& context, const TPeriod& period) {
   std::vector<TStat> list;
-  std::string path = run.Config.TrfPath + trf::name::kFileName;
-  if (!platform::FileExists(path)) return list;
-  std::optional<std::string> bytes = platform::ReadFile(path);
+  std::string path = context.Config.TrfPath + trf::name::kFileName;
+  if (!context.Files.FileExists(path)) return list;
+  std::optional<std::string> bytes = context.Files.ReadFile(path);
   if (!bytes) return list;
-  TDate first = PeriodDay(run, period.First);
-  TDate last = PeriodDay(run, period.Last);
+  TDate first = PeriodDay(context.StartDay, period.First);
+  TDate last = PeriodDay(context.StartDay, period.Last);
   std::string_view data = *bytes;
   int shown = 0;
   // A fragment after the last whole record is what an interrupted write left; it
@@ -58,10 +56,10 @@ std::vector<TStat> LoadNamePeriod(Run& run, const TPeriod& period) {
        offset += trf::name::kRecordSize) {
     TStat stat = DecodeNameRecord(data.substr(offset));
     // A date that does not parse places the record in no period.
-    std::optional<TDate> day = ParseTrafficDate(run, stat.Date);
+    std::optional<TDate> day = ParseTrafficDate(stat.Date, context.Today.Year);
     if (!day || *day < first || *day > last) continue;
     list.push_back(std::move(stat));
-    ShowProgress(run, static_cast<int>((offset + trf::name::kRecordSize) * 100 / data.size()),
+    ShowProgress(context.Console, static_cast<int>((offset + trf::name::kRecordSize) * 100 / data.size()),
                  shown);
   }
   return list;
@@ -81,24 +79,27 @@ StatMacros RecordMacros(const TStat& stat, size_t index) {
 
 }  // namespace
 
-void BuildNameStatistics(Run& run, const std::string& periodText) {
-  run.Console.WriteLine("");
-  std::string text = ReadWholeFile(run.Config.TemplatePath + run.Config.StatTemplate);
+void BuildNameStatistics(const StatisticsContext& context, const std::string& periodText) {
+  const Settings& config = context.Config;
+  context.Console.WriteLine("");
+  std::string text =
+      context.Files.ReadFile(config.TemplatePath + config.StatTemplate).value_or(std::string());
   // Text before the sort line, wherever it stands, is the template's own comment.
   size_t sortLine = text.find("%Sort%");
   if (sortLine != std::string::npos) text.erase(0, sortLine);
   TStatTemplate tpl = SplitSortLine(text);
-  TPeriod period = ParsePeriod(run, periodText);
-  run.Console.WriteLine(run.Lang.LangNameStatProgress + ": " + period.Text);
-  std::vector<TStat> list = LoadNamePeriod(run, period);
-  run.Console.WriteLine(run.Lang.LangMessages + " - " + std::to_string(list.size()));
+  TPeriod period = ParsePeriod(periodText, context.StartDay, context.DateFmt);
+  context.Console.WriteLine(context.Lang.LangNameStatProgress + ": " + period.Text);
+  std::vector<TStat> list = LoadNamePeriod(context, period);
+  context.Console.WriteLine(context.Lang.LangMessages + " - " + std::to_string(list.size()));
   NameSort mode = NameSortFromKey(tpl.SortKey);
   std::stable_sort(list.begin(), list.end(), [mode](const TStat& a, const TStat& b) {
     return CompareStat(mode, a, b) < 0;
   });
 
-  platform::DeleteFile(run.Config.StatName);
-  if (list.empty() && !run.Config.CreateEmptyStat) return;
+  // The old report goes even when no new one follows: it would tell of another period.
+  (void)context.Files.DeleteFile(config.StatName);
+  if (list.empty() && !config.CreateEmptyStat) return;
 
   uint64_t totalSize = 0;  // 64-bit, so that many records cannot wrap it
   for (const TStat& stat : list) totalSize += stat.Size;
@@ -111,7 +112,7 @@ void BuildNameStatistics(Run& run, const std::string& periodText) {
       {"%SummAverSize%", std::to_string(list.empty() ? 0 : totalSize / list.size())},
       {"%SummMsgs%", std::to_string(list.size())},
   };
-  WriteStatReport(run.Config.StatName, ExpandStatTemplate(tpl.Body, values));
+  WriteStatReport(context.Files, config.StatName, ExpandStatTemplate(tpl.Body, values));
 }
 
 }  // namespace kestal

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "RoTypes/Run.h"
 #include "Utils/Dates.h"
 #include "Utils/Text.h"
 
@@ -18,7 +17,7 @@ int DaysBack(std::string_view text) { return std::clamp(ToIntOrZero(text), 0, kM
 
 }  // namespace
 
-TPeriod ParsePeriod(const Run& run, std::string_view text) {
+TPeriod ParsePeriod(std::string_view text, const TDate& startDay, const DateFormat& format) {
   TPeriod period;
   size_t dash = text.find('-');
   if (dash == std::string_view::npos) {
@@ -27,14 +26,14 @@ TPeriod ParsePeriod(const Run& run, std::string_view text) {
     period.First = DaysBack(text.substr(0, dash));
     period.Last = std::min(DaysBack(text.substr(dash + 1)), period.First);
   }
-  period.Text = FormatDate(PeriodDay(run, period.First), run.DateFmt);
+  period.Text = FormatDate(PeriodDay(startDay, period.First), format);
   if (period.Last != period.First) {
     period.Text += '-';
-    period.Text += FormatDate(PeriodDay(run, period.Last), run.DateFmt);
+    period.Text += FormatDate(PeriodDay(startDay, period.Last), format);
   }
   return period;
 }
 
-TDate PeriodDay(const Run& run, int daysBack) { return AddDays(run.StartTime.Date, -daysBack); }
+TDate PeriodDay(const TDate& startDay, int daysBack) { return AddDays(startDay, -daysBack); }
 
 }  // namespace kestal

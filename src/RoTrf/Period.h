@@ -7,8 +7,6 @@
 
 namespace kestal {
 
-struct Run;
-
 // Days counted back from the run's start day: 0 is that day, 1 the day before.
 // First >= Last always.
 struct TPeriod {
@@ -19,8 +17,8 @@ struct TPeriod {
 
 // "a-b" or "a" (an empty or malformed number counts as 0); a period that would
 // run backwards is cut to its first day.
-TPeriod ParsePeriod(const Run& run, std::string_view text);
+TPeriod ParsePeriod(std::string_view text, const TDate& startDay, const DateFormat& format);
 // The calendar day `daysBack` days before the run's start day.
-TDate PeriodDay(const Run& run, int daysBack);
+TDate PeriodDay(const TDate& startDay, int daysBack);
 
 }  // namespace kestal

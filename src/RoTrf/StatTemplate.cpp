@@ -1,8 +1,7 @@
 #include "RoTrf/StatTemplate.h"
 
 #include "FReport/Macros.h"
-#include "Platform/Files.h"
-#include "RoTypes/Run.h"
+#include "RoTypes/Version.h"
 
 namespace kestal {
 namespace {
@@ -12,7 +11,7 @@ constexpr size_t kSortKeyOffset = kSortMarker.size() + 1;  // after one separato
 constexpr size_t kSortKeyLength = 7;
 constexpr std::string_view kBlockStart = ">---<\r\n";
 constexpr std::string_view kBlockEnd = ">+++<\r\n";
-constexpr std::string_view kClosingText = "Kestal 2.15/W32";
+constexpr std::string_view kClosingText = kProgramVersion;
 constexpr size_t kReportWidth = 80;
 
 // One copy of the block per entry, each with that entry's values only, so that a
@@ -88,8 +87,9 @@ std::string ExpandStatTemplate(std::string text, const TStatValues& values) {
   return RemoveSpacesBeforeLineEnds(text);
 }
 
-void WriteStatReport(const std::string& path, const std::string& text) {
-  platform::WriteFile(path, text + ClosingLine());
+void WriteStatReport(const platform::FileSystem& files, const std::string& path,
+                     const std::string& text) {
+  (void)files.WriteFile(path, text + ClosingLine());  // a report a later run writes again
 }
 
 std::string ProgressText(int percent) {
@@ -98,9 +98,9 @@ std::string ProgressText(int percent) {
   return number + "%";
 }
 
-void ShowProgress(Run& run, int percent, int& shown) {
+void ShowProgress(platform::Console& console, int percent, int& shown) {
   if (percent <= shown) return;
-  run.Console.WriteProgress(ProgressText(percent));
+  console.WriteProgress(ProgressText(percent));
   shown = percent;
 }
 

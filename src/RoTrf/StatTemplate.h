@@ -8,9 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "Platform/Console.h"
+#include "Platform/Files.h"
+
 namespace kestal {
 
-struct Run;
 
 // Macro names with their values, in the order they are replaced.
 using StatMacros = std::vector<std::pair<std::string_view, std::string>>;
@@ -39,13 +41,14 @@ struct TStatValues {
 // per entry, then the totals; spaces before line ends are removed.
 std::string ExpandStatTemplate(std::string text, const TStatValues& values);
 // Writes the expanded text and the centred closing line; failures are not reported.
-void WriteStatReport(const std::string& path, const std::string& text);
+void WriteStatReport(const platform::FileSystem& files, const std::string& path,
+                     const std::string& text);
 
 // The percentage right-aligned in 3 characters and "%", for a progress line.
 std::string ProgressText(int percent);
 // Shows the percentage as the progress line when it is above `shown`, the one
 // shown last (0 before the first), and keeps it there.
-void ShowProgress(Run& run, int percent, int& shown);
+void ShowProgress(platform::Console& console, int percent, int& shown);
 
 // part * 100 / total to three significant digits and at most two decimals, always
 // written with two decimals and the locale's decimal separator; 100 when total is 0.

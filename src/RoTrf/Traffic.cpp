@@ -7,7 +7,6 @@
 #include "Platform/Files.h"
 #include "RoTrf/TrafficFormat.h"
 #include "RoTrf/TrafficRecords.h"
-#include "RoTypes/Run.h"
 #include "Utils/Dates.h"
 #include "Utils/Text.h"
 
@@ -24,46 +23,50 @@ uint32_t SaturatingAdd(uint32_t a, uint32_t b) {
 // `other` replaces `kept` only when it is a date that lies strictly earlier (or
 // later); a text that is no date never replaces one that is, and of two texts
 // that are no dates the kept one stays.
-const std::string& PickDate(const Run& run, const std::string& kept, const std::string& other,
+const std::string& PickDate(int currentYear, const std::string& kept, const std::string& other,
                             bool earlier) {
-  std::optional<TDate> keptDate = ParseTrafficDate(run, kept);
-  std::optional<TDate> otherDate = ParseTrafficDate(run, other);
+  std::optional<TDate> keptDate = ParseTrafficDate(kept, currentYear);
+  std::optional<TDate> otherDate = ParseTrafficDate(other, currentYear);
   if (!otherDate) return kept;
   if (!keptDate) return other;
   bool better = earlier ? *otherDate < *keptDate : *otherDate > *keptDate;
   return better ? other : kept;
 }
 
-void Fold(const Run& run, TTrf& into, const TTrf& from) {
-  into.FirstDate = PickDate(run, into.FirstDate, from.FirstDate, true);
-  into.LastDate = PickDate(run, into.LastDate, from.LastDate, false);
+void Fold(int currentYear, TTrf& into, const TTrf& from) {
+  into.FirstDate = PickDate(currentYear, into.FirstDate, from.FirstDate, true);
+  into.LastDate = PickDate(currentYear, into.LastDate, from.LastDate, false);
   into.Msgs = SaturatingAdd(into.Msgs, from.Msgs);
   into.Size = SaturatingAdd(into.Size, from.Size);
 }
 
 }  // namespace
 
-void LoadTrafficFile(Run& run, const std::string& fileName) {
-  if (!platform::FileExists(fileName)) return;
-  std::optional<std::string> bytes = platform::ReadFile(fileName);
-  if (!bytes) {
-    run.Traffic.UnreadableFiles.insert(fileName);
-    return;
-  }
+bool LoadTrafficFile(const platform::FileSystem& files, const std::string& fileName,
+                     TrafficList& list) {
+  if (!files.FileExists(fileName)) return true;
+  std::optional<std::string> bytes = files.ReadFile(fileName);
+  if (!bytes) return false;
   // A record cut short by the end of the file lacks at least part of its size,
   // the last field, so its numbers are unknown: it is left out. Our own saves
   // replace the file whole, so only an interrupted foreign writer leaves one.
   std::string_view data = *bytes;
   for (size_t offset = 0; offset + trf::daily::kRecordSize <= data.size();
        offset += trf::daily::kRecordSize) {
-    run.Traffic.List.push_back(DecodeTrafficRecord(data.substr(offset)));
+    list.push_back(DecodeTrafficRecord(data.substr(offset)));
   }
+  return true;
 }
 
-void CountTraffic(Run& run, const std::string& echoName, const std::string& date, uint32_t size) {
+void LoadRunTraffic(const TrafficContext& context, const std::string& fileName) {
+  TrafficState& state = context.State;
+  if (!LoadTrafficFile(context.Files, fileName, state.List)) state.UnreadableFiles.insert(fileName);
+}
+
+void CountTraffic(TrafficList& list, const std::string& echoName, const std::string& date,
+                  uint32_t size) {
   // Compared as stored, so that a tag longer than the field still finds its entry.
   std::string name = echoName.substr(0, trf::daily::kEchoNameWidth);
-  TrafficList& list = run.Traffic.List;
   auto found = std::find_if(list.begin(), list.end(),
                             [&](const TTrf& entry) { return entry.EchoName == name; });
   if (found == list.end()) {
@@ -76,36 +79,38 @@ void CountTraffic(Run& run, const std::string& echoName, const std::string& date
   found->Msgs = SaturatingAdd(found->Msgs, 1);
 }
 
-void AppendNameRecord(Run& run, const std::string& echoName, const std::string& date,
+void AppendNameRecord(const TrafficContext& context, const std::string& echoName, const std::string& date,
                       const std::string& time, const std::string& msgDateTime,
                       const std::string& fromName, const std::string& toName,
                       const std::string& subject, uint32_t size, const std::string& address) {
   TStat stat{echoName, date, time, msgDateTime, fromName, toName, subject, size, 0, address};
   std::string record = EncodeNameRecord(stat);
-  std::string path = run.Config.TrfPath + trf::name::kFileName;
-  std::optional<uint64_t> fileSize = platform::FileSize(path);
+  const platform::FileSystem& files = context.Files;
+  std::string path = context.Config.TrfPath + trf::name::kFileName;
+  std::optional<uint64_t> fileSize = files.FileSize(path);
   if (!fileSize || *fileSize % trf::name::kRecordSize == 0) {
-    platform::AppendFile(path, record);  // one write of the whole record
+    // One write of the whole record. A record that cannot be written is lost
+    // from the name statistics only; the message's fate does not hang on it.
+    (void)files.AppendFile(path, record);
     return;
   }
   // What follows a whole number of records is a fragment that an interrupted
   // write left behind; readers ignore it. Appending after it would put every
   // later record off its 250-byte boundary, so the fragment is dropped and the
   // file replaced whole (the old file stays if that fails; the record is lost).
-  std::optional<std::string> bytes = platform::ReadFile(path);
+  std::optional<std::string> bytes = files.ReadFile(path);
   if (!bytes) return;
   bytes->resize(bytes->size() - bytes->size() % trf::name::kRecordSize);
-  platform::ReplaceFile(path, *bytes + record);
+  (void)files.ReplaceFile(path, *bytes + record);  // as above: only the record is lost
 }
 
-void MergeTrafficList(Run& run) {
-  TrafficList& list = run.Traffic.List;
+void MergeTrafficList(TrafficList& list, int currentYear) {
   std::stable_sort(list.begin(), list.end(), PrecedesInNameOrder);
   TrafficList merged;
   merged.reserve(list.size());
   for (TTrf& entry : list) {
     if (!merged.empty() && merged.back().EchoName == entry.EchoName) {
-      Fold(run, merged.back(), entry);
+      Fold(currentYear, merged.back(), entry);
     } else {
       merged.push_back(std::move(entry));
     }
@@ -113,20 +118,22 @@ void MergeTrafficList(Run& run) {
   list = std::move(merged);
 }
 
-void SaveTrafficFile(Run& run, const std::string& fileName) {
+void SaveTrafficFile(const TrafficContext& context) {
+  TrafficState& state = context.State;
+  const std::string& fileName = state.TodayTrafficFile;
   // Its records were never loaded, so writing the list would lose them.
-  if (run.Traffic.UnreadableFiles.contains(fileName)) return;
-  if (run.Traffic.List.empty()) {
-    platform::DeleteFile(fileName);
+  if (state.UnreadableFiles.contains(fileName)) return;
+  if (state.List.empty()) {
+    (void)context.Files.DeleteFile(fileName);  // mostly there was none to delete
     return;
   }
-  MergeTrafficList(run);
+  MergeTrafficList(state.List, context.Today.Year);
   std::string bytes;
-  bytes.reserve(run.Traffic.List.size() * trf::daily::kRecordSize);
-  for (const TTrf& entry : run.Traffic.List) bytes += EncodeTrafficRecord(entry);
+  bytes.reserve(state.List.size() * trf::daily::kRecordSize);
+  for (const TTrf& entry : state.List) bytes += EncodeTrafficRecord(entry);
   // Written beside the old file and renamed over it: the old file stays whole
-  // until the new one is complete.
-  platform::ReplaceFile(fileName, bytes);
+  // until the new one is complete. A failure leaves the old counts.
+  (void)context.Files.ReplaceFile(fileName, bytes);
 }
 
 int CompareNamesIgnoringCase(std::string_view a, std::string_view b) {
@@ -141,10 +148,10 @@ bool PrecedesInNameOrder(const TTrf& a, const TTrf& b) {
   return a.Size < b.Size;
 }
 
-std::optional<TDate> ParseTrafficDate(const Run& run, std::string_view text) {
+std::optional<TDate> ParseTrafficDate(std::string_view text, int currentYear) {
   // Every writer stores RunDate, "dd.mm.yyyy" whatever date format is in force,
   // so that is the format to read them with.
-  return ParseDate(text, DateFormat{DateOrder::DayMonthYear, '.'}, run.Today.Year);
+  return ParseDate(text, DateFormat{DateOrder::DayMonthYear, '.'}, currentYear);
 }
 
 }  // namespace kestal

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "RoTypes/Version.h"
+
 namespace kestal {
 
 // The values of the [General] section. Directory values end with "/".
@@ -27,7 +29,7 @@ struct Settings {
   std::string Ext = "*.pkt";
   std::string TemplatePath;
   std::string Tagline;
-  std::string Tearline = "Kestal 2.15/W32";
+  std::string Tearline = std::string(kProgramVersion);
   std::string Origin;
   std::string KestalName = "Kestal";
   std::string SkipPktFrom;

@@ -162,6 +162,10 @@ std::string FormatAddress(int zone, int net, int node, int point) {
   return buffer;
 }
 
+std::string FormatNodeAddress(const TFidoAddr& address) {
+  return FormatAddress(address.Zone, address.Net, address.Node, 0);
+}
+
 bool AddressInMaskList(const TFidoAddr& address, std::string_view list, const OwnAddresses& own) {
   // The default of PktFrom and PktTo, met for every rule and packet.
   if (list == "*") return true;

@@ -20,6 +20,8 @@ bool ParseAddressMask(std::string_view text, TFidoAddr& mask, const TFidoAddr& d
 // "%d:%d/%d", or "%d:%d/%d.%d" with a point.
 std::string FormatAddress(const TFidoAddr& address);
 std::string FormatAddress(int zone, int net, int node, int point);
+// "%d:%d/%d": the node the address belongs to, its point left out.
+std::string FormatNodeAddress(const TFidoAddr& address);
 
 // Tests an address against blank-separated masks, left to right; "!" excludes
 // what earlier masks admitted. A mask's missing parts come from the one before it,

@@ -12,8 +12,8 @@
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
 #include "RoConfig/Config.h"
-#include "RoSystem/Language.h"
-#include "RoTypes/Run.h"
+#include "RoConfig/Language.h"
+#include "RoSystem/Run.h"
 #include "TestSupport.h"
 #include "Utils/Dates.h"
 
@@ -68,9 +68,9 @@ class ConfigHome {
     run.ExeDir = dir.path();
     run.ConfigPath = dir / "Kestal.Ini";
     run.StartTime = kConfigNow;
-    run.Today = kConfigNow.Date;
-    run.DateFmt = DateFormat{DateOrder::MonthDayYear, '/'};
-    run.TodayText = FormatDate(run.Today, run.DateFmt);
+    run.Day.Today = kConfigNow.Date;
+    run.Day.DateFmt = DateFormat{DateOrder::MonthDayYear, '/'};
+    run.Day.TodayText = FormatDate(run.Day.Today, run.Day.DateFmt);
     WriteBytes(dir / "english.lng", EncodeLanguage(ConfigTestTexts()));
     std::filesystem::create_directories(dir / "in");
     for (const char* name : {"save.tpl", "trf.tpl", "stat.tpl"}) WriteBytes(dir / name, "x");
@@ -83,7 +83,7 @@ class ConfigHome {
     WriteBytes(run.ConfigPath, ini);
     return LoadWritten();
   }
-  int LoadWritten() { return ExitCodeOf([this] { LoadConfig(run); }); }
+  int LoadWritten() { return EndCodeOf(run, [this] { LoadConfig(run.ForConfig()); }); }
 
   // The console lines, without the empty line and the run time ("<LangElapsed>
   // 00:01") that the end of a run adds.

@@ -247,6 +247,12 @@ TEST(LoadConfig, ErrorsEndTheRunWithTheirTextAndCode) {
   }
 }
 
+TEST(LoadConfig, LogThatCannotBeOpenedEndsTheRunWithCodeOne) {
+  ConfigHome home;
+  EXPECT_EQ(home.Load("[General]\nLog=nodir/Kestal.Log\n"), 1);
+  EXPECT_EQ(home.ConsoleLines(), "\aERROR:  " + home / "nodir/Kestal.Log\n");
+}
+
 TEST(LoadConfig, MissingConfigurationEndsTheRunAtOnce) {
   for (const char* name : {"Absent.Ini", "in"}) {  // a directory is no configuration either
     ConfigHome home;
@@ -335,7 +341,7 @@ TEST(LoadConfig, MinimalConfigurationTakesTheDefaults) {
   EXPECT_EQ(config.Tearline, "Kestal 2.15/W32");
   EXPECT_EQ(config.Origin, "");
   EXPECT_EQ(config.KestalName, "Kestal");
-  EXPECT_EQ(home.run.Report.ReportFromName, "Kestal");
+  EXPECT_EQ(home.run.Carried.FromName, "Kestal");
   EXPECT_EQ(config.SkipPktFrom + config.SkipPktTo + config.DelPktFrom + config.DelPktTo, "");
   EXPECT_EQ(config.ReportToMain + config.ReportToRo + config.ReportToUplink +
                 config.ReportToMainEnd + config.ReportToRoEnd + config.ReportToUplinkEnd +
@@ -352,9 +358,9 @@ TEST(LoadConfig, MinimalConfigurationTakesTheDefaults) {
   EXPECT_TRUE(home.run.Rules.empty());
   EXPECT_FALSE(home.run.Switch.ExpireRequested);
   // The program's own date format replaces the system's.
-  EXPECT_EQ(home.run.DateFmt, (DateFormat{DateOrder::DayMonthYear, '.'}));
-  EXPECT_EQ(home.run.TodayText, "10.12.2026");
-  EXPECT_TRUE(home.run.Log.File.IsOpen());
+  EXPECT_EQ(home.run.Day.DateFmt, (DateFormat{DateOrder::DayMonthYear, '.'}));
+  EXPECT_EQ(home.run.Day.TodayText, "10.12.2026");
+  EXPECT_TRUE(home.run.Log.IsOpen());
 }
 
 TEST(LoadConfig, ReadsEveryGeneralKey) {
@@ -424,7 +430,7 @@ TEST(LoadConfig, ReadsEveryGeneralKey) {
   EXPECT_EQ(config.Tearline, "tear");
   EXPECT_EQ(config.Origin, "Somewhere");
   EXPECT_EQ(config.KestalName, "Robot");
-  EXPECT_EQ(home.run.Report.ReportFromName, "Robot");
+  EXPECT_EQ(home.run.Carried.FromName, "Robot");
   EXPECT_EQ(config.SkipPktFrom, "1:*/*");
   EXPECT_EQ(config.SkipPktTo, "2:*/*");
   EXPECT_EQ(config.DelPktFrom, "3:*/*");
@@ -443,8 +449,8 @@ TEST(LoadConfig, ReadsEveryGeneralKey) {
   EXPECT_TRUE(config.UseSystemDateFormat);
   EXPECT_EQ(config.SysopName, "Boss");
   // The system's format stays in force.
-  EXPECT_EQ(home.run.DateFmt, (DateFormat{DateOrder::MonthDayYear, '/'}));
-  EXPECT_EQ(home.run.TodayText, "12/10/2026");
+  EXPECT_EQ(home.run.Day.DateFmt, (DateFormat{DateOrder::MonthDayYear, '/'}));
+  EXPECT_EQ(home.run.Day.TodayText, "12/10/2026");
   EXPECT_TRUE(Exists(home / "logs.txt "));
 }
 

@@ -72,7 +72,7 @@ class Cookbook : public ::testing::Test {
     TPktMsgHeader header;
     const PackedMessage packed = ReadPackedMessage(reader, bytes[0], bytes[1], header);
     MessageUnderTest message(header, packed, packetOrig);
-    PacketRules rules(home_.run, packetOrig, packetDest);
+    PacketRules rules(home_.run.ForScan(), packetOrig, packetDest);
     return rules.Matches(0, message);
   }
 
@@ -82,7 +82,7 @@ class Cookbook : public ::testing::Test {
     }
   }
 
-  void SetToday(int year, int month, int day) { home_.run.Today = TDate{year, month, day}; }
+  void SetToday(int year, int month, int day) { home_.run.Day.Today = TDate{year, month, day}; }
 
   test::ConfigHome home_;
 };

@@ -8,7 +8,7 @@
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
 #include "RoSystem/Expiry.h"
-#include "RoTypes/Run.h"
+#include "RoSystem/Run.h"
 #include "TestSupport.h"
 #include "Utils/Dates.h"
 
@@ -38,7 +38,7 @@ TRo RuleEndingOn(TDate dateTo) {
 class ExpiryTest : public testing::Test {
  protected:
   ExpiryTest() : clock_(TDateTime{kToday, 12, 0, 0, 0}), run_(clock_, console_) {
-    run_.Today = kToday;
+    run_.Day.Today = kToday;
     run_.ConfigPath = dir_ / "Kestal.Ini";
     run_.Lang.LangRuleExpired = "Rule expired";
     run_.Lang.LangConfigSaved = "Saved, backup";
@@ -271,7 +271,7 @@ TEST_F(ExpiryTest, ReportsGoToMainThenEachParsedAddrFromThenUplink) {
     for (const std::string& name : test::ListNames(dir_ / "mail")) {
       std::filesystem::remove(dir_ / "mail/" + name);
     }
-    run_.Report.NextMsgNumber.clear();
+    run_.Netmail.NextMsgNumber.clear();
     second.UplinkAddress = uplink;
     run_.Rules = {first, second};
     WriteBytes(run_.ConfigPath, "[Ro]\r\nArea=A\r\n[Ro]\r\nArea=B\r\n");

@@ -79,7 +79,7 @@ void SetUpHome(const KestalHome& home, const std::map<std::string, std::string>&
   for (const auto& [name, bytes] : packets) WriteBytes(home / ("in/" + name), bytes);
 }
 
-std::string Bytes(const std::string& path) { return platform::ReadFile(path).value_or(""); }
+std::string Bytes(const std::string& path) { return platform::FileSystem().ReadFile(path).value_or(""); }
 
 std::map<std::string, std::string> Files(const std::string& dir) {
   std::map<std::string, std::string> files;

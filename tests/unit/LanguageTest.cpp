@@ -6,8 +6,8 @@
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
 #include "RoSystem/LangSource.h"
-#include "RoSystem/Language.h"
-#include "RoTypes/Run.h"
+#include "RoConfig/Language.h"
+#include "RoSystem/Run.h"
 #include "TestSupport.h"
 
 namespace kestal {
@@ -123,7 +123,7 @@ class LoadLanguageTest : public ::testing::Test {
 
 TEST_F(LoadLanguageTest, LoadsTheFileFromTheExecutableDirectory) {
   test::WriteBytes(dir_ / "mine.lng", NumberedTexts(kLangTextCount) + kSignature);
-  LoadLanguage(run_, "mine.lng");
+  LoadLanguage(run_.ForConfig(), "mine.lng");
   EXPECT_EQ(run_.Lang.LangError, "t6");
   EXPECT_EQ(run_.Lang.LangConfigNotSaved, "t43");
   EXPECT_EQ(console_.output, "");
@@ -133,7 +133,7 @@ TEST_F(LoadLanguageTest, WrongOrUnreadableFileEndsTheRunWithCodeFive) {
   test::WriteBytes(dir_ / "bad.lng", NumberedTexts(5) + kSignature + "\n");
   for (std::string name : {"bad.lng", "missing.lng"}) {
     console_.output.clear();
-    EXPECT_EQ(test::ExitCodeOf([&] { LoadLanguage(run_, name); }), 5) << name;
+    EXPECT_EQ(test::ExitCodeOf([&] { LoadLanguage(run_.ForConfig(), name); }), 5) << name;
     EXPECT_EQ(console_.output, name + " is incorrect\n");
     EXPECT_EQ(run_.Lang.LangError, "");
   }

@@ -5,7 +5,7 @@
 #include "Logger/Log.h"
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
-#include "RoTypes/Run.h"
+#include "RoSystem/Run.h"
 #include "TestSupport.h"
 
 namespace kestal {
@@ -48,11 +48,11 @@ TEST_F(LogTest, TextIsCleanedIntoOneLineOnConsoleAndLog) {
       {"tab\tstays \x80\xFF", "tab\tstays \x80\xFF"},
       {"\r\n", ""},
   };
-  OpenLog(run_);
+  ASSERT_TRUE(run_.Log.Open());
   std::string expectedLog = "05 Mar 2026 14:07:09 --- Kestal 2.15/W32 started\r\n";
   std::string expectedConsole;
   for (const Case& c : cases) {
-    WriteLog(run_, c.text, true, 2);
+    run_.Log.Write(c.text, true, 2);
     expectedLog += "05 Mar 2026 14:07:09 " + c.cleaned + "\r\n";
     expectedConsole += c.cleaned + "\n";
   }
@@ -62,9 +62,9 @@ TEST_F(LogTest, TextIsCleanedIntoOneLineOnConsoleAndLog) {
 
 TEST_F(LogTest, LevelDecidesTheLogAndEchoTheConsole) {
   run_.Config.LogLevel = 1;
-  OpenLog(run_);
-  WriteLog(run_, "level one, quiet", false, 1);
-  WriteLog(run_, "level two, echoed", true, 2);
+  ASSERT_TRUE(run_.Log.Open());
+  run_.Log.Write("level one, quiet", false, 1);
+  run_.Log.Write("level two, echoed", true, 2);
   EXPECT_EQ(LogFile(),
             "05 Mar 2026 14:07:09 --- Kestal 2.15/W32 started\r\n"
             "05 Mar 2026 14:07:09 level one, quiet\r\n");
@@ -73,38 +73,38 @@ TEST_F(LogTest, LevelDecidesTheLogAndEchoTheConsole) {
 
 TEST_F(LogTest, LevelZeroCreatesNoLogFile) {
   run_.Config.LogLevel = 0;
-  OpenLog(run_);
-  WriteLog(run_, "echoed", true, 1);
-  CloseLog(run_, 0);
+  ASSERT_TRUE(run_.Log.Open());
+  run_.Log.Write("echoed", true, 1);
+  run_.Log.Close(run_.StartTime, 0);
   EXPECT_FALSE(test::Exists(run_.Config.Log));
   EXPECT_EQ(console_.output, "echoed\n\nRun time 00:01\n");
 }
 
 TEST_F(LogTest, LaterRunAppendsAfterOneEmptyLine) {
   test::WriteBytes(run_.Config.Log, "earlier run\r\n");
-  OpenLog(run_);
+  ASSERT_TRUE(run_.Log.Open());
   EXPECT_EQ(LogFile(), "earlier run\r\n\r\n05 Mar 2026 14:07:09 --- Kestal 2.15/W32 started\r\n");
 }
 
-TEST_F(LogTest, LogThatCannotBeOpenedEndsTheRunWithCodeOne) {
+TEST_F(LogTest, LogThatCannotBeOpenedIsRefusedWithALine) {
   run_.Config.Log = dir_ / "no-such-dir/Kestal.Log";
-  EXPECT_EQ(test::ExitCodeOf([&] { OpenLog(run_); }), 1);
+  EXPECT_FALSE(run_.Log.Open());
   EXPECT_EQ(console_.output.substr(0, console_.output.find('\n')),
             "\aERROR: cannot open the log file " + run_.Config.Log);
   EXPECT_FALSE(test::Exists(run_.Config.Log));
 }
 
 TEST_F(LogTest, CloseLogWritesRunTimeExitCodeAndStopLine) {
-  OpenLog(run_);
+  ASSERT_TRUE(run_.Log.Open());
   clock_.Set({{2026, 3, 5}, 15, 9, 12, 250});
-  CloseLog(run_, 3);
+  run_.Log.Close(run_.StartTime, 3);
   EXPECT_EQ(LogFile(),
             "05 Mar 2026 14:07:09 --- Kestal 2.15/W32 started\r\n"
             "05 Mar 2026 15:09:12 Run time 02:03\r\n"
             "05 Mar 2026 15:09:12 Exit code 3\r\n"
             "05 Mar 2026 15:09:12 --- Kestal 2.15/W32 stopped\r\n");
   EXPECT_EQ(console_.output, "\nRun time 02:03\n");
-  EXPECT_FALSE(run_.Log.File.IsOpen());
+  EXPECT_FALSE(run_.Log.IsOpen());
 }
 
 TEST_F(LogTest, RunTimeShowsMinutesAndSecondsAndAtLeastOneSecond) {
@@ -126,7 +126,7 @@ TEST_F(LogTest, RunTimeShowsMinutesAndSecondsAndAtLeastOneSecond) {
     console_.output.clear();
     run_.StartTime = c.start;
     clock_.Set(c.end);
-    CloseLog(run_, 0);
+    run_.Log.Close(run_.StartTime, 0);
     EXPECT_EQ(console_.output, "\nRun time " + c.elapsed + "\n");
   }
 }
@@ -134,11 +134,11 @@ TEST_F(LogTest, RunTimeShowsMinutesAndSecondsAndAtLeastOneSecond) {
 TEST_F(LogTest, MonthsAreEnglishAbbreviations) {
   const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  OpenLog(run_);
+  ASSERT_TRUE(run_.Log.Open());
   std::string expected = LogFile();
   for (int month = 1; month <= 12; ++month) {
     clock_.Set({{2027, month, 9}, 8, 5, 4, 0});
-    WriteLog(run_, "tick", false, 1);
+    run_.Log.Write("tick", false, 1);
     expected += std::string("09 ") + months[month - 1] + " 2027 08:05:04 tick\r\n";
   }
   EXPECT_EQ(LogFile(), expected);
@@ -151,13 +151,13 @@ TEST_F(LogTest, ErrorTextIsMailedWhateverItsLevel) {
   run_.Config.ReportOutPath = run_.Config.ReportPath;
   run_.Own.Slots[0] = TFidoAddr{2, 5020, 1, 0, 0};
   test::WriteBytes(dir_ / "netmail/keep", "");
-  OpenLog(run_);
+  ASSERT_TRUE(run_.Log.Open());
 
-  WriteLog(run_, "Packet in01.pkt: ERROR: inside the text", false, 2);
-  WriteLog(run_, "error: another case", false, 2);
+  run_.Log.Write("Packet in01.pkt: ERROR: inside the text", false, 2);
+  run_.Log.Write("error: another case", false, 2);
   EXPECT_EQ(test::ListNames(dir_ / "netmail"), (std::vector<std::string>{"keep"}));
 
-  WriteLog(run_, "\r\nERROR: the packet is short", false, 200);
+  run_.Log.Write("\r\nERROR: the packet is short", false, 200);
   std::vector<std::string> names = test::ListNames(dir_ / "netmail");
   ASSERT_EQ(names.size(), 2u);
   std::string report = test::ReadBytes(dir_ / "netmail/" + (names[0] == "keep" ? names[1] : names[0]));
@@ -165,13 +165,13 @@ TEST_F(LogTest, ErrorTextIsMailedWhateverItsLevel) {
   EXPECT_EQ(LogFile().find("the packet is short"), std::string::npos);
 
   run_.Config.ReportError = false;
-  WriteLog(run_, "ERROR: not mailed", false, 1);
+  run_.Log.Write("ERROR: not mailed", false, 1);
   EXPECT_EQ(test::ListNames(dir_ / "netmail").size(), 2u);
 
   // Without an error word no line can be told to be an error.
   run_.Config.ReportError = true;
   run_.Lang.LangError = "";
-  WriteLog(run_, "any line at all", false, 1);
+  run_.Log.Write("any line at all", false, 1);
   EXPECT_EQ(test::ListNames(dir_ / "netmail").size(), 2u);
 }
 

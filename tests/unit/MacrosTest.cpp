@@ -52,13 +52,13 @@ class MacrosTest : public test::ReportFixture {
     message_.Kludges = "@MSGID: 2:5020/1.5 abcd\r@CHRS: CP866 2";
     message_.Body = "Line one\r-+- editor\r + Origin: home (2:5020/1.5)";
     message_.Vias = "SEEN+BY: 5020/1\r@PATH: 5020/1";
-    run_.Report.RuleNumber = 3;
-    run_.Report.UplinkNameText = "Uplink Sysop";
-    run_.Report.UplinkAddr = {2, 5020, 50, 0, 0};
+    rule_.Number = 3;
+    rule_.UplinkName = "Uplink Sysop";
+    rule_.UplinkAddr = {2, 5020, 50, 0, 0};
   }
 
   std::string Expand(std::string text) const {
-    ExpandMessageMacros(run_, text, message_);
+    ExpandMessageMacros(text, message_, rule_, clock_.Now());
     return text;
   }
 
@@ -134,12 +134,12 @@ TEST_F(MacrosTest, EveryRuleEndMacroHasItsValue) {
   rule.UplinkName = "Uplink Sysop";
   rule.UplinkAddress = "2:5020/50";
   run_.Config.SysopName = "Our Sysop";
-  run_.DateFmt = {DateOrder::YearMonthDay, '-'};
+  run_.Day.DateFmt = {DateOrder::YearMonthDay, '-'};
   std::string text =
       "%RoSection%|%DateTime%|%Date%|%Time%|%FromName%|%FromAddr%|%ToName%|%ToAddr%|%RoAddr%|"
       "%RoAddrFrom%|%RoAddrTo%|%RoName%|%RoNameFrom%|%RoNameTo%|%RoArea%|%RoDateTo%|"
       "%RoUplinkName%|%RoUplinkAddress%|%Subject%";
-  ExpandRuleEndMacros(run_, text, "Sysop", {1, 2, 3, 0, 0}, rule, "[Ro]\rArea=RU.TEST\r");
+  ExpandRuleEndMacros(run_.ForReports(), text, "Sysop", {1, 2, 3, 0, 0}, rule, "[Ro]\rArea=RU.TEST\r");
   EXPECT_EQ(text,
             "[Ro]\rArea=RU.TEST\r|10 Dec 26, 12:00:04|10 Dec 26|12:00:04|Our Sysop|1:1/1|Sysop|"
             "1:2/3|2:5020/1|2:5020/1 2:5020/2|*|Ivan*|Ivan Petrov|All|RU.TEST|2026-12-09|"

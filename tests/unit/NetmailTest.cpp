@@ -24,7 +24,7 @@ class NetmailTest : public test::ReportFixture {};
 TEST_F(NetmailTest, HeaderFieldsAreCutToTheirSizeAndZeroFilled) {
   const std::string longFrom(40, 'F');
   const std::string longSubject(80, 'S');
-  const std::string head = BuildMsgHead(run_, longFrom, {2, 70000, 100, 3, 0}, "Ivan Petrov",
+  const std::string head = BuildMsgHead(run_.ForReports(), longFrom, {2, 70000, 100, 3, 0}, "Ivan Petrov",
                                         {1, 5020, 65537, 0, 0}, longSubject);
   ASSERT_GE(head.size(), size_t{msgformat::kHeaderSize});
   const test::StoredMessage msg = ParseStoredMessage(head);
@@ -66,8 +66,8 @@ TEST_F(NetmailTest, KludgeLinesNameThePointsThatAreNotZero) {
        "\x01MSGID: 2:5020/100.1 648708ca\r"},
   };
   for (const Case& c : cases) {
-    run_.Report.LastMsgIdSerial = 0;
-    const std::string head = BuildMsgHead(run_, "A", c.origin, "B", c.destination, "S");
+    run_.Netmail.LastMsgIdSerial = 0;
+    const std::string head = BuildMsgHead(run_.ForReports(), "A", c.origin, "B", c.destination, "S");
     EXPECT_EQ(head.substr(msgformat::kHeaderSize), c.kludges + kKludgeTail)
         << FormatAddress(c.origin) << " -> " << FormatAddress(c.destination);
   }
@@ -86,17 +86,17 @@ TEST_F(NetmailTest, MsgIdSerialsComeFromTheClockAndAlwaysIncrease) {
       {{{2030, 6, 15}, 8, 30, 0, 1}, "49a0a600"},
   };
   for (const Case& c : fromClock) {
-    run_.Report.LastMsgIdSerial = 0;
+    run_.Netmail.LastMsgIdSerial = 0;
     clock_.Set(c.now);
-    EXPECT_EQ(MakeMsgIdSerial(run_), c.serial);
+    EXPECT_EQ(MakeMsgIdSerial(run_.Clock, run_.Netmail), c.serial);
   }
 
-  run_.Report.LastMsgIdSerial = 0;
+  run_.Netmail.LastMsgIdSerial = 0;
   clock_.Set(kReportNow);
-  EXPECT_EQ(MakeMsgIdSerial(run_), "648708ca");
-  EXPECT_EQ(MakeMsgIdSerial(run_), "648708cb");  // the same millisecond
+  EXPECT_EQ(MakeMsgIdSerial(run_.Clock, run_.Netmail), "648708ca");
+  EXPECT_EQ(MakeMsgIdSerial(run_.Clock, run_.Netmail), "648708cb");  // the same millisecond
   clock_.Set({{2026, 1, 10}, 12, 0, 4, 250});     // the clock went back
-  EXPECT_EQ(MakeMsgIdSerial(run_), "648708cc");
+  EXPECT_EQ(MakeMsgIdSerial(run_.Clock, run_.Netmail), "648708cc");
 }
 
 TEST_F(NetmailTest, TailHasTaglineAndOriginOnlyWhenSet) {
@@ -115,7 +115,7 @@ TEST_F(NetmailTest, TailHasTaglineAndOriginOnlyWhenSet) {
     run_.Config.Tagline = c.tagline;
     run_.Config.Origin = c.origin;
     std::string text = "body";
-    AppendTail(run_, {2, 5020, 100, 3, 0}, text);
+    AppendTail(run_.Config, {2, 5020, 100, 3, 0}, text);
     EXPECT_EQ(text, "body" + c.tail) << c.tagline << "|" << c.origin;
   }
 }
@@ -136,18 +136,18 @@ TEST_F(NetmailTest, NextMsgNumberFollowsTheHighestNumberedMsgFile) {
     const std::string directory = dir_ / ("case" + std::to_string(++caseNumber) + "/");
     std::filesystem::create_directories(directory);
     for (const std::string& name : c.files) WriteBytes(directory + name, "x");
-    EXPECT_EQ(NextMsgNumber(run_, directory), c.next) << "case " << caseNumber;
+    EXPECT_EQ(NextMsgNumber(run_.ForReports(), directory), c.next) << "case " << caseNumber;
   }
   std::filesystem::create_directories(dir_ / "dirs/40.msg");
-  EXPECT_EQ(NextMsgNumber(run_, dir_ / "dirs/"), 1);
-  EXPECT_EQ(NextMsgNumber(run_, dir_ / "missing/"), 1);
+  EXPECT_EQ(NextMsgNumber(run_.ForReports(), dir_ / "dirs/"), 1);
+  EXPECT_EQ(NextMsgNumber(run_.ForReports(), dir_ / "missing/"), 1);
 }
 
 TEST_F(NetmailTest, OwnAddressesGoToReportPathOthersToReportOutPath) {
   WriteBytes(OutPath("4.msg"), "old");
   const std::string text("own\0", 4);
-  EXPECT_TRUE(WriteNetmail(run_, {1, 1, 1, 0, 0}, text));
-  EXPECT_TRUE(WriteNetmail(run_, {2, 5020, 200, 0, 0}, "other"));
+  EXPECT_TRUE(WriteNetmail(run_.ForReports(), {1, 1, 1, 0, 0}, text));
+  EXPECT_TRUE(WriteNetmail(run_.ForReports(), {2, 5020, 200, 0, 0}, "other"));
   EXPECT_EQ(ReadBytes(NetPath("1.msg")), text);
   EXPECT_EQ(ReadBytes(OutPath("5.msg")), "other");
   EXPECT_EQ(ReadBytes(OutPath("4.msg")), "old");
@@ -155,38 +155,38 @@ TEST_F(NetmailTest, OwnAddressesGoToReportPathOthersToReportOutPath) {
 }
 
 TEST_F(NetmailTest, NeverOverwritesANumberTakenByAnotherProgram) {
-  ASSERT_TRUE(WriteNetmail(run_, run_.Own.Main(), "first"));
+  ASSERT_TRUE(WriteNetmail(run_.ForReports(), run_.Own.Main(), "first"));
   WriteBytes(NetPath("2.msg"), "theirs");
   std::filesystem::create_directories(NetPath("3.msg"));
-  ASSERT_TRUE(WriteNetmail(run_, run_.Own.Main(), "second"));
+  ASSERT_TRUE(WriteNetmail(run_.ForReports(), run_.Own.Main(), "second"));
   EXPECT_EQ(ReadBytes(NetPath("2.msg")), "theirs");
   EXPECT_EQ(ReadBytes(NetPath("4.msg")), "second");
-  ASSERT_TRUE(WriteNetmail(run_, run_.Own.Main(), "third"));
+  ASSERT_TRUE(WriteNetmail(run_.ForReports(), run_.Own.Main(), "third"));
   EXPECT_EQ(ReadBytes(NetPath("5.msg")), "third");
 }
 
 TEST_F(NetmailTest, ListsADirectoryOnceAndKeepsCounting) {
-  ASSERT_TRUE(WriteNetmail(run_, run_.Own.Main(), "a"));
+  ASSERT_TRUE(WriteNetmail(run_.ForReports(), run_.Own.Main(), "a"));
   // The tosser picked 1.msg up; a new listing would hand out 1 again.
   std::filesystem::remove(NetPath("1.msg"));
-  ASSERT_TRUE(WriteNetmail(run_, run_.Own.Main(), "b"));
+  ASSERT_TRUE(WriteNetmail(run_.ForReports(), run_.Own.Main(), "b"));
   EXPECT_EQ(test::ListNames(dir_ / "net"), std::vector<std::string>{"2.msg"});
   // ReportOutPath is a directory of its own.
-  ASSERT_TRUE(WriteNetmail(run_, {2, 5020, 200, 0, 0}, "c"));
+  ASSERT_TRUE(WriteNetmail(run_.ForReports(), {2, 5020, 200, 0, 0}, "c"));
   EXPECT_TRUE(test::Exists(OutPath("1.msg")));
 }
 
 TEST_F(NetmailTest, AMissingDirectoryWritesNothing) {
   run_.Config.ReportPath = dir_ / "missing/";
-  EXPECT_FALSE(WriteNetmail(run_, run_.Own.Main(), "lost"));
+  EXPECT_FALSE(WriteNetmail(run_.ForReports(), run_.Own.Main(), "lost"));
   EXPECT_FALSE(test::Exists(dir_ / "missing"));
 }
 
-TEST_F(NetmailTest, ReadWholeFileKeepsEveryByte) {
+TEST_F(NetmailTest, TemplatesAreReadWithEveryByte) {
   const std::string bytes("line\r\nnext\nzero\0end", 19);
   WriteBytes(dir_ / "t.tpl", bytes);
-  EXPECT_EQ(ReadWholeFile(dir_ / "t.tpl"), bytes);
-  EXPECT_EQ(ReadWholeFile(dir_ / "none.tpl"), "");
+  EXPECT_EQ(run_.Files.ReadFile(dir_ / "t.tpl"), bytes);
+  EXPECT_EQ(run_.Files.ReadFile(dir_ / "none.tpl"), std::nullopt);
 }
 
 }  // namespace

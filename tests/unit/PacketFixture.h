@@ -21,7 +21,7 @@ class PacketFixture : public ReportFixture {
   PacketFixture() : previousDir_(std::filesystem::current_path()) {
     std::filesystem::create_directories(dir_ / "in");
     std::filesystem::current_path(dir_ / "in");
-    run_.Today = kReportNow.Date;
+    run_.Day.Today = kReportNow.Date;
     LangFile& lang = run_.Lang;
     lang.LangError = "ERROR:";
     lang.LangRenamedTo = "renamed to";
@@ -53,15 +53,15 @@ class PacketFixture : public ReportFixture {
     console_.output.clear();
   }
   void Scan(const std::string& name) {
-    ScanPacket(run_, name, static_cast<int64_t>(std::filesystem::file_size(InPath(name))));
+    ScanPacket(run_.ForScan(), name, static_cast<int64_t>(std::filesystem::file_size(InPath(name))));
   }
 
   // A rule in force today that removes every message of the areas.
   TRo Rule(const std::string& area) const {
     TRo rule;
     rule.Area = area;
-    rule.DateFrom = run_.Today;
-    rule.DateTo = run_.Today;
+    rule.DateFrom = run_.Day.Today;
+    rule.DateTo = run_.Day.Today;
     return rule;
   }
 

@@ -407,8 +407,8 @@ TEST_F(PacketTest, UnreadableOrChangedPacketIsSkipped) {
   const std::string original = Packet({Echo("A", "Ann")});
   Put("in01.pkt", original);
   run_.Rules = {Rule("A")};
-  ScanPacket(run_, "in01.pkt", static_cast<int64_t>(original.size()) - 1);
-  ScanPacket(run_, "gone.pkt", static_cast<int64_t>(original.size()));
+  ScanPacket(run_.ForScan(), "in01.pkt", static_cast<int64_t>(original.size()) - 1);
+  ScanPacket(run_.ForScan(), "gone.pkt", static_cast<int64_t>(original.size()));
   EXPECT_EQ(Get("in01.pkt"), original);
   EXPECT_TRUE(ConsoleHas("ERROR: Packet in01.pkt\n"));
   EXPECT_TRUE(ConsoleHas("ERROR: Packet gone.pkt\n"));
@@ -438,12 +438,12 @@ TEST_F(PacketTest, ProgressTitleRoundsHalvesToEvenAndOnlyRises) {
     Reset();
     console_.titles.clear();
     Put("in01.pkt", packet);
-    run_.ScannedBytes = c.scanned;
-    run_.TotalBytes = c.total;
-    run_.ProgressPercent = c.previous;
+    run_.Progress.ScannedBytes = c.scanned;
+    run_.Progress.TotalBytes = c.total;
+    run_.Progress.Percent = c.previous;
     Scan("in01.pkt");
     EXPECT_EQ(console_.titles, c.titles);
-    EXPECT_EQ(run_.ProgressPercent, c.percent);
+    EXPECT_EQ(run_.Progress.Percent, c.percent);
   }
 }
 

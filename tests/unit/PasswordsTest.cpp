@@ -1,4 +1,4 @@
-#include "Utils/Passwords.h"
+#include "RoConfig/Passwords.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,7 @@ TEST(PasswordsTest, LoadPasswordsKeepsParsableLinesInFileOrder) {
                    "2:5020/900 a\0b\n"s           // bytes pass unchanged
                    "2:5020/999 last\x1A" "2:5020/1000 after\n");
   PasswordList passwords = {TPassword{"1:1/1", Bytes("OLD")}};
-  LoadPasswords(dir / "pkt.pwd", passwords);
+  LoadPasswords(platform::FileSystem(), dir / "pkt.pwd", passwords);
 
   ASSERT_EQ(passwords.size(), 8u);
   EXPECT_EQ(passwords[0].Address, "1:1/1");
@@ -53,7 +53,7 @@ TEST(PasswordsTest, LoadPasswordsKeepsParsableLinesInFileOrder) {
 TEST(PasswordsTest, MissingFileAddsNothing) {
   test::ScratchDir dir;
   PasswordList passwords;
-  LoadPasswords(dir / "absent.pwd", passwords);
+  LoadPasswords(platform::FileSystem(), dir / "absent.pwd", passwords);
   EXPECT_TRUE(passwords.empty());
 }
 

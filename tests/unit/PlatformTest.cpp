@@ -14,6 +14,7 @@
 #include "Platform/Console.h"
 #include "Platform/Files.h"
 #include "Platform/Locale.h"
+#include "Platform/Process.h"
 #include "TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -26,6 +27,8 @@ using test::ReadBytes;
 using test::ScratchDir;
 using test::WriteBytes;
 
+const FileSystem files;
+
 const std::string kBinary("\x00\x01\r\n\x1a\xff packet bytes\r\n", 21);
 
 mode_t ModeOf(const std::string& path) {
@@ -36,18 +39,18 @@ mode_t ModeOf(const std::string& path) {
 
 TEST(PlatformFiles, ReadWriteAndAppendKeepBytesExactly) {
   ScratchDir dir;
-  ASSERT_TRUE(WriteFile(dir / "f", kBinary));
-  EXPECT_EQ(ReadFile(dir / "f"), kBinary);
+  ASSERT_TRUE(files.WriteFile(dir / "f", kBinary));
+  EXPECT_EQ(files.ReadFile(dir / "f"), kBinary);
 
-  ASSERT_TRUE(WriteFile(dir / "f", "short"));  // truncates the longer old content
-  EXPECT_EQ(ReadFile(dir / "f"), "short");
+  ASSERT_TRUE(files.WriteFile(dir / "f", "short"));  // truncates the longer old content
+  EXPECT_EQ(files.ReadFile(dir / "f"), "short");
 
-  ASSERT_TRUE(AppendFile(dir / "new", "one\r\n"));  // created when missing
-  ASSERT_TRUE(AppendFile(dir / "new", "two\r\n"));
+  ASSERT_TRUE(files.AppendFile(dir / "new", "one\r\n"));  // created when missing
+  ASSERT_TRUE(files.AppendFile(dir / "new", "two\r\n"));
   EXPECT_EQ(ReadBytes(dir / "new"), "one\r\ntwo\r\n");
 
-  ASSERT_TRUE(WriteFile(dir / "empty", ""));
-  EXPECT_EQ(ReadFile(dir / "empty"), "");
+  ASSERT_TRUE(files.WriteFile(dir / "empty", ""));
+  EXPECT_EQ(files.ReadFile(dir / "empty"), "");
 }
 
 TEST(PlatformFiles, ReadFileTakesLargeFilesWhole) {
@@ -55,20 +58,20 @@ TEST(PlatformFiles, ReadFileTakesLargeFilesWhole) {
   std::string big(3 * 1024 * 1024 + 17, '\0');
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + i / 251);
   WriteBytes(dir / "big", big);
-  EXPECT_EQ(ReadFile(dir / "big"), big);
+  EXPECT_EQ(files.ReadFile(dir / "big"), big);
 }
 
 TEST(PlatformFiles, FailuresAreResults) {
   ScratchDir dir;
   fs::create_directory(dir / "sub");
-  EXPECT_EQ(ReadFile(dir / "missing"), std::nullopt);
-  EXPECT_EQ(ReadFile(dir / "sub"), std::nullopt);
-  EXPECT_FALSE(WriteFile(dir / "nodir/f", "x"));
-  EXPECT_FALSE(WriteFile(dir / "sub", "x"));
-  EXPECT_FALSE(AppendFile(dir / "nodir/f", "x"));
-  EXPECT_FALSE(AppendFile(dir / "sub", "x"));
-  EXPECT_FALSE(DeleteFile(dir / "missing"));
-  EXPECT_FALSE(CopyFile(dir / "missing", dir / "copy"));
+  EXPECT_EQ(files.ReadFile(dir / "missing"), std::nullopt);
+  EXPECT_EQ(files.ReadFile(dir / "sub"), std::nullopt);
+  EXPECT_FALSE(files.WriteFile(dir / "nodir/f", "x"));
+  EXPECT_FALSE(files.WriteFile(dir / "sub", "x"));
+  EXPECT_FALSE(files.AppendFile(dir / "nodir/f", "x"));
+  EXPECT_FALSE(files.AppendFile(dir / "sub", "x"));
+  EXPECT_FALSE(files.DeleteFile(dir / "missing"));
+  EXPECT_FALSE(files.CopyFile(dir / "missing", dir / "copy"));
   EXPECT_FALSE(test::Exists(dir / "copy"));
   EXPECT_TRUE(fs::is_directory(dir / "sub"));
 }
@@ -94,23 +97,23 @@ TEST(PlatformFiles, ExistenceAndSizeFollowLinks) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(FileExists(dir / c.name), c.file);
-    EXPECT_EQ(DirectoryExists(dir / c.name), c.directory);
-    EXPECT_EQ(FileSize(dir / c.name), c.size);
+    EXPECT_EQ(files.FileExists(dir / c.name), c.file);
+    EXPECT_EQ(files.DirectoryExists(dir / c.name), c.directory);
+    EXPECT_EQ(files.FileSize(dir / c.name), c.size);
   }
 }
 
 TEST(PlatformFiles, CreateNewFileNeverTouchesATakenName) {
   ScratchDir dir;
-  ASSERT_TRUE(CreateNewFile(dir / "1.msg", kBinary));
+  ASSERT_TRUE(files.CreateNewFile(dir / "1.msg", kBinary));
   EXPECT_EQ(ReadBytes(dir / "1.msg"), kBinary);
 
-  EXPECT_FALSE(CreateNewFile(dir / "1.msg", "other"));
+  EXPECT_FALSE(files.CreateNewFile(dir / "1.msg", "other"));
   EXPECT_EQ(ReadBytes(dir / "1.msg"), kBinary);
 
   fs::create_directory(dir / "sub");
-  EXPECT_FALSE(CreateNewFile(dir / "sub", "x"));
-  EXPECT_FALSE(CreateNewFile(dir / "nodir/1.msg", "x"));
+  EXPECT_FALSE(files.CreateNewFile(dir / "sub", "x"));
+  EXPECT_FALSE(files.CreateNewFile(dir / "nodir/1.msg", "x"));
 
   // Written unnamed or under a temporary name first: nothing is left behind, and the new file
   // gets the mode of any newly created file.
@@ -125,23 +128,23 @@ TEST(PlatformFiles, ReplaceFileSwapsContentAndLeavesNoTemporaryFile) {
   WriteBytes(dir / "Kestal.Ini", "old content that is longer");
   chmod((dir / "Kestal.Ini").c_str(), 0640);
 
-  ASSERT_TRUE(ReplaceFile(dir / "Kestal.Ini", kBinary));
+  ASSERT_TRUE(files.ReplaceFile(dir / "Kestal.Ini", kBinary));
   EXPECT_EQ(ReadBytes(dir / "Kestal.Ini"), kBinary);
   EXPECT_EQ(ModeOf(dir / "Kestal.Ini"), 0640u);
 
-  ASSERT_TRUE(ReplaceFile(dir / "new.trf", "fresh"));  // created when missing
+  ASSERT_TRUE(files.ReplaceFile(dir / "new.trf", "fresh"));  // created when missing
   EXPECT_EQ(ReadBytes(dir / "new.trf"), "fresh");
   EXPECT_EQ(ListNames(dir.path()), (std::vector<std::string>{"Kestal.Ini", "new.trf"}));
 }
 
 TEST(PlatformFiles, ReplaceFileFailureLeavesEverythingAsItWas) {
   ScratchDir dir;
-  EXPECT_FALSE(ReplaceFile(dir / "nodir/f", "x"));
+  EXPECT_FALSE(files.ReplaceFile(dir / "nodir/f", "x"));
 
   // A directory in the way: the rename fails after the temporary file was written.
   fs::create_directory(dir / "taken");
   WriteBytes(dir / "taken/inside", "kept");
-  EXPECT_FALSE(ReplaceFile(dir / "taken", "x"));
+  EXPECT_FALSE(files.ReplaceFile(dir / "taken", "x"));
   EXPECT_EQ(ReadBytes(dir / "taken/inside"), "kept");
   EXPECT_TRUE(ListNames(dir.path()).empty());  // no temporary file left, hidden ones included
 }
@@ -151,7 +154,7 @@ TEST(PlatformFiles, ReplaceFileWritesThroughALink) {
   WriteBytes(dir / "real/Kestal.Ini", "old");
   fs::create_symlink(dir / "real/Kestal.Ini", dir / "Kestal.Ini");
 
-  ASSERT_TRUE(ReplaceFile(dir / "Kestal.Ini", "new"));
+  ASSERT_TRUE(files.ReplaceFile(dir / "Kestal.Ini", "new"));
   EXPECT_TRUE(fs::is_symlink(dir / "Kestal.Ini"));
   EXPECT_EQ(ReadBytes(dir / "real/Kestal.Ini"), "new");
   EXPECT_EQ(ListNames(dir / "real"), std::vector<std::string>{"Kestal.Ini"});
@@ -162,15 +165,15 @@ TEST(PlatformFiles, CopyFileCreatesTruncatesAndSurvivesCopyOntoItself) {
   WriteBytes(dir / "a.pkt", kBinary);
   WriteBytes(dir / "backup/a.pkt", std::string(100, 'x'));
 
-  ASSERT_TRUE(CopyFile(dir / "a.pkt", dir / "backup/a.pkt"));
+  ASSERT_TRUE(files.CopyFile(dir / "a.pkt", dir / "backup/a.pkt"));
   EXPECT_EQ(ReadBytes(dir / "backup/a.pkt"), kBinary);
-  ASSERT_TRUE(CopyFile(dir / "a.pkt", dir / "b.pkt"));
+  ASSERT_TRUE(files.CopyFile(dir / "a.pkt", dir / "b.pkt"));
   EXPECT_EQ(ReadBytes(dir / "b.pkt"), kBinary);
 
-  ASSERT_TRUE(CopyFile(dir / "a.pkt", dir / "a.pkt"));
+  ASSERT_TRUE(files.CopyFile(dir / "a.pkt", dir / "a.pkt"));
   EXPECT_EQ(ReadBytes(dir / "a.pkt"), kBinary);
 
-  EXPECT_FALSE(CopyFile(dir / "a.pkt", dir / "nodir/a.pkt"));
+  EXPECT_FALSE(files.CopyFile(dir / "a.pkt", dir / "nodir/a.pkt"));
 }
 
 TEST(PlatformFiles, RenameNoReplaceMovesOnlyToAFreeName) {
@@ -179,20 +182,20 @@ TEST(PlatformFiles, RenameNoReplaceMovesOnlyToAFreeName) {
   WriteBytes(dir / "in02.pkt", "second");
   WriteBytes(dir / "in01.PSW", "earlier");
 
-  EXPECT_FALSE(RenameNoReplace(dir / "in01.pkt", dir / "in01.PSW"));
+  EXPECT_FALSE(files.RenameNoReplace(dir / "in01.pkt", dir / "in01.PSW"));
   EXPECT_EQ(ReadBytes(dir / "in01.pkt"), "packet");
   EXPECT_EQ(ReadBytes(dir / "in01.PSW"), "earlier");
 
-  ASSERT_TRUE(RenameNoReplace(dir / "in01.pkt", dir / "in01.BAD"));
+  ASSERT_TRUE(files.RenameNoReplace(dir / "in01.pkt", dir / "in01.BAD"));
   EXPECT_EQ(ReadBytes(dir / "in01.BAD"), "packet");
   EXPECT_FALSE(test::Exists(dir / "in01.pkt"));
 
   fs::create_directory(dir / "other");
-  ASSERT_TRUE(RenameNoReplace(dir / "in02.pkt", dir / "other/in02.pkt"));
+  ASSERT_TRUE(files.RenameNoReplace(dir / "in02.pkt", dir / "other/in02.pkt"));
   EXPECT_EQ(ReadBytes(dir / "other/in02.pkt"), "second");
 
-  EXPECT_FALSE(RenameNoReplace(dir / "missing", dir / "any"));
-  EXPECT_FALSE(RenameNoReplace(dir / "in01.BAD", dir / "nodir/x"));
+  EXPECT_FALSE(files.RenameNoReplace(dir / "missing", dir / "any"));
+  EXPECT_FALSE(files.RenameNoReplace(dir / "in01.BAD", dir / "nodir/x"));
   EXPECT_EQ(ReadBytes(dir / "in01.BAD"), "packet");
 }
 
@@ -212,17 +215,17 @@ TEST(PlatformFiles, RenameNoReplaceAcrossFileSystems) {
   chmod((dir / "a.pkt").c_str(), 0600);
   WriteBytes(far + "/taken.pkt", "kept");
 
-  EXPECT_FALSE(RenameNoReplace(dir / "a.pkt", far + "/taken.pkt"));
+  EXPECT_FALSE(files.RenameNoReplace(dir / "a.pkt", far + "/taken.pkt"));
   EXPECT_EQ(ReadBytes(far + "/taken.pkt"), "kept");
   EXPECT_EQ(ReadBytes(dir / "a.pkt"), kBinary);
 
-  EXPECT_TRUE(RenameNoReplace(dir / "a.pkt", far + "/a.pkt"));
+  EXPECT_TRUE(files.RenameNoReplace(dir / "a.pkt", far + "/a.pkt"));
   EXPECT_EQ(ReadBytes(far + "/a.pkt"), kBinary);
   EXPECT_EQ(ModeOf(far + "/a.pkt"), 0600u);
   EXPECT_FALSE(test::Exists(dir / "a.pkt"));
 
   WriteBytes(dir / "b.trf", "new day");
-  EXPECT_TRUE(RenameReplace(far + "/taken.pkt", dir / "b.trf"));
+  EXPECT_TRUE(files.RenameReplace(far + "/taken.pkt", dir / "b.trf"));
   EXPECT_EQ(ReadBytes(dir / "b.trf"), "kept");
   EXPECT_FALSE(test::Exists(far + "/taken.pkt"));
 
@@ -233,12 +236,12 @@ TEST(PlatformFiles, RenameReplaceAndDelete) {
   ScratchDir dir;
   WriteBytes(dir / "tmp.trf", "new");
   WriteBytes(dir / "day.trf", "old");
-  ASSERT_TRUE(RenameReplace(dir / "tmp.trf", dir / "day.trf"));
+  ASSERT_TRUE(files.RenameReplace(dir / "tmp.trf", dir / "day.trf"));
   EXPECT_EQ(ListNames(dir.path()), std::vector<std::string>{"day.trf"});
   EXPECT_EQ(ReadBytes(dir / "day.trf"), "new");
-  EXPECT_FALSE(RenameReplace(dir / "tmp.trf", dir / "day.trf"));
+  EXPECT_FALSE(files.RenameReplace(dir / "tmp.trf", dir / "day.trf"));
 
-  ASSERT_TRUE(DeleteFile(dir / "day.trf"));
+  ASSERT_TRUE(files.DeleteFile(dir / "day.trf"));
   EXPECT_TRUE(ListNames(dir.path()).empty());
 }
 
@@ -252,14 +255,14 @@ TEST(PlatformDirectories, ListFilesTakesRegularFilesSortedWithSizes) {
   fs::create_symlink(dir / "sub", dir / "d-dirlink");
   fs::create_symlink(dir / "gone", dir / "e-dangling");
 
-  std::vector<DirEntry> files = ListFiles(dir.path());
+  std::vector<DirEntry> listed = files.ListFiles(dir.path());
   std::vector<std::pair<std::string, uint64_t>> seen;
-  for (const DirEntry& file : files) seen.emplace_back(file.Name, file.Size);
+  for (const DirEntry& file : listed) seen.emplace_back(file.Name, file.Size);
   EXPECT_EQ(seen, (std::vector<std::pair<std::string, uint64_t>>{
                       {".hidden", 3}, {"A.PKT", 1}, {"b.pkt", 2}, {"c-link.pkt", 2}}));
 
-  EXPECT_TRUE(ListFiles(dir / "missing").empty());
-  EXPECT_TRUE(ListFiles(dir / "b.pkt").empty());
+  EXPECT_TRUE(files.ListFiles(dir / "missing").empty());
+  EXPECT_TRUE(files.ListFiles(dir / "b.pkt").empty());
 }
 
 TEST(PlatformDirectories, ChangeDirectoryAndBack) {
@@ -277,7 +280,7 @@ TEST(PlatformDirectories, ExecutableDirectoryHoldsTheRunningProgram) {
   std::string directory = ExecutableDirectory();
   ASSERT_FALSE(directory.empty());
   EXPECT_NE(directory.back(), '/');
-  EXPECT_TRUE(FileExists(directory + "/kestal_tests"));
+  EXPECT_TRUE(files.FileExists(directory + "/kestal_tests"));
 }
 
 TEST(PlatformFiles, AppendStreamAppendsAcrossOpens) {
@@ -285,17 +288,17 @@ TEST(PlatformFiles, AppendStreamAppendsAcrossOpens) {
   {
     AppendStream log;
     EXPECT_FALSE(log.Write("closed"));
-    ASSERT_TRUE(log.Open(dir / "Kestal.Log"));
+    ASSERT_TRUE(log.Open(files, dir / "Kestal.Log"));
     EXPECT_TRUE(log.Write("one\r\n"));
     log.Close();
     EXPECT_FALSE(log.IsOpen());
-    ASSERT_TRUE(log.Open(dir / "Kestal.Log"));
+    ASSERT_TRUE(log.Open(files, dir / "Kestal.Log"));
     EXPECT_TRUE(log.Write("two\r\n"));
   }
   EXPECT_EQ(ReadBytes(dir / "Kestal.Log"), "one\r\ntwo\r\n");
 
   AppendStream broken;
-  EXPECT_FALSE(broken.Open(dir / "nodir/Kestal.Log"));
+  EXPECT_FALSE(broken.Open(files, dir / "nodir/Kestal.Log"));
   EXPECT_FALSE(broken.IsOpen());
   EXPECT_FALSE(broken.Write("x"));
 }

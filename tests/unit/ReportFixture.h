@@ -12,8 +12,9 @@
 #include "FReport/MsgFormat.h"
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
+#include "FReport/Macros.h"
 #include "RoTypes/MsgHeader.h"
-#include "RoTypes/Run.h"
+#include "RoSystem/Run.h"
 #include "TestSupport.h"
 #include "Utils/LittleEndian.h"
 
@@ -34,7 +35,7 @@ class ReportFixture : public ::testing::Test {
     run_.Own.Slots[0] = {2, 5020, 100, 0, 0};
     run_.Own.Slots[1] = {1, 1, 1, 0, 0};
     run_.Own.AkaCount = 1;
-    run_.Report.ReportFromName = "Kestal";
+    run_.Carried.FromName = "Kestal";
   }
 
   std::string NetPath(const std::string& name) const { return dir_ / ("net/" + name); }
@@ -47,6 +48,8 @@ class ReportFixture : public ::testing::Test {
   platform::FixedClock clock_;
   platform::CapturingConsole console_;
   kestal::Run run_;
+  // The rule the message reports are about.
+  ReportingRule rule_{"Kestal", 0, "", {}};
 };
 
 // An echomail message from 2:5020/1.5 to All in RU.TEST, its date field as a

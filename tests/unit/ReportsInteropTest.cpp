@@ -95,14 +95,14 @@ TEST_F(ReportsInteropTest, CrashmailPacksTheReportsForTheirDestination) {
   run_.Own.Slots[0] = {2, 5020, 100, 3, 0};
   run_.Config.ReportOutPath = run_.Config.ReportPath;
   run_.Config.Origin = "Our station";
-  run_.Report.ReportFromName = "Guard";
+  rule_.FromName = "Guard";
   WriteTemplate("ro.tpl", "Read-only area %Area%\r\nHello %FromName%,\r\nplease do not write here.\r\n");
   TPktMsgHeader message;
   message.FromName = "Petr Ivanov";
   message.Area = "RU.TEST";
-  SendMessageReport(run_, "ro.tpl", "Petr Ivanov", {2, 5020, 200, 0, 0}, message);
+  EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "ro.tpl", "Petr Ivanov", {2, 5020, 200, 0, 0}, message));
   message.FromName = "Anna Point";
-  SendMessageReport(run_, "ro.tpl", "Anna Point", {2, 5020, 200, 7, 0}, message);
+  EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "ro.tpl", "Anna Point", {2, 5020, 200, 7, 0}, message));
   ASSERT_EQ(test::ListNames(dir_ / "net"),
             (std::vector<std::string>{"1.msg", "2.msg", "3.msg"}));
 

@@ -21,7 +21,8 @@ const std::string kTearline = "--- Kestal 2.15/W32\r";
 class ReportsTest : public test::ReportFixture {
  protected:
   ReportsTest() : message_(test::SampleEchoMessage()) {
-    run_.Report.ReportFromName = "Guard";
+    run_.Carried.FromName = "Guard";
+    rule_.FromName = "Guard";
     message_.Body = "Line one\rLine two";
   }
 
@@ -37,25 +38,29 @@ class ReportsTest : public test::ReportFixture {
 
 TEST_F(ReportsTest, ReadTemplateTakesTheFirstLineAsSubjectAndEndsBodyLinesWithCRLF) {
   WriteTemplate("main.tpl", "Caught in %Area%\r\nfirst\nsecond\rthird");
-  EXPECT_EQ(ReadTemplate(run_, "main.tpl"), "first\r\nsecond\r\nthird\r\n");
-  EXPECT_EQ(run_.Report.ReportSubject, "Caught in %Area%");
+  const ReportTemplate main = ReadTemplate(run_.ForReports(), "main.tpl");
+  EXPECT_EQ(main.Body, "first\r\nsecond\r\nthird\r\n");
+  EXPECT_EQ(main.Subject, "Caught in %Area%");
 
   WriteTemplate("one.tpl", "Only a subject\r\n");
-  EXPECT_EQ(ReadTemplate(run_, "one.tpl"), "");
-  EXPECT_EQ(run_.Report.ReportSubject, "Only a subject");
+  const ReportTemplate one = ReadTemplate(run_.ForReports(), "one.tpl");
+  EXPECT_EQ(one.Body, "");
+  EXPECT_EQ(one.Subject, "Only a subject");
 
-  // Neither an empty nor a missing template touches the subject.
+  // Neither an empty nor a missing template gives a subject.
   WriteTemplate("empty.tpl", "");
-  EXPECT_EQ(ReadTemplate(run_, "empty.tpl"), "");
-  EXPECT_EQ(ReadTemplate(run_, "missing.tpl"), "");
-  EXPECT_EQ(run_.Report.ReportSubject, "Only a subject");
+  for (const char* name : {"empty.tpl", "missing.tpl"}) {
+    const ReportTemplate none = ReadTemplate(run_.ForReports(), name);
+    EXPECT_EQ(none.Body, "") << name;
+    EXPECT_EQ(none.Subject, std::nullopt) << name;
+  }
 }
 
 TEST_F(ReportsTest, MessageReportIsHeaderKludgesExpandedBodyAndTail) {
   run_.Config.Tagline = "Read-only means read-only";
   run_.Config.Origin = "Our station";
   WriteTemplate("ro.tpl", "Caught in %Area%\r\nHello %FromName%,\r\nyour message in %Area%.\r\n");
-  SendMessageReport(run_, "ro.tpl", "Ivan Petrov", message_.FromAddr, message_);
+  EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "ro.tpl", "Ivan Petrov", message_.FromAddr, message_));
 
   ASSERT_EQ(ListNames(dir_ / "out"), std::vector<std::string>{"1.msg"});
   EXPECT_TRUE(ListNames(dir_ / "net").empty());
@@ -78,7 +83,7 @@ TEST_F(ReportsTest, MessageReportIsHeaderKludgesExpandedBodyAndTail) {
 
 TEST_F(ReportsTest, SubjectOnlyTemplateGivesKludgesThenTail) {
   WriteTemplate("main.tpl", "Report");
-  SendMessageReport(run_, "main.tpl", "Sysop", run_.Own.Main(), message_);
+  EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "main.tpl", "Sysop", run_.Own.Main(), message_));
   const StoredMessage msg = ReadMessage(NetPath("1.msg"));
   EXPECT_EQ(msg.Subject, "Report");
   EXPECT_EQ(msg.Text, "\x01INTL 2:5020/100 2:5020/100\r\x01MSGID: 2:5020/100 648708ca\r"
@@ -86,28 +91,28 @@ TEST_F(ReportsTest, SubjectOnlyTemplateGivesKludgesThenTail) {
 }
 
 TEST_F(ReportsTest, AMissingTemplateStillSendsAReportUnderTheLastSubject) {
-  run_.Report.ReportSubject = "Earlier subject";
-  SendMessageReport(run_, "gone.tpl", "Sysop", run_.Own.Main(), message_);
+  run_.Netmail.LastSubject = "Earlier subject";
+  EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "gone.tpl", "Sysop", run_.Own.Main(), message_));
   EXPECT_EQ(ReadMessage(NetPath("1.msg")).Subject, "Earlier subject");
 }
 
 TEST_F(ReportsTest, TheDestination1_0_0SuppressesEveryReport) {
   WriteTemplate("main.tpl", "Report\r\nbody\r\n");
   const TFidoAddr unknownUplink{1, 0, 0, 0, 0};
-  SendMessageReport(run_, "main.tpl", "Uplink", unknownUplink, message_);
-  SendRuleEndReport(run_, "main.tpl", "Uplink", unknownUplink, TRo{}, "");
+  EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "main.tpl", "Uplink", unknownUplink, message_));
+  EXPECT_TRUE(SendRuleEndReport(run_.ForReports(), run_.Carried.FromName, "main.tpl", "Uplink", unknownUplink, TRo{}, ""));
   EXPECT_TRUE(ListNames(dir_ / "net").empty());
   EXPECT_TRUE(ListNames(dir_ / "out").empty());
   // 1:0/0.1 is another address.
-  SendMessageReport(run_, "main.tpl", "Uplink", {1, 0, 0, 1, 0}, message_);
+  EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "main.tpl", "Uplink", {1, 0, 0, 1, 0}, message_));
   EXPECT_EQ(ListNames(dir_ / "out"), std::vector<std::string>{"1.msg"});
 }
 
 TEST_F(ReportsTest, TwoReportsOfOneMessageGetConsecutiveNumbersAndSerials) {
   WriteTemplate("main.tpl", "Report\r\n%MsgHeader%\r\n");
   WriteTemplate("pktto.tpl", "To the packet's destination\r\n%MsgHeader%\r\n");
-  SendMessageReport(run_, "main.tpl", "Sysop", run_.Own.Main(), message_);
-  SendMessageReport(run_, "pktto.tpl", "Sysop", {1, 1, 1, 0, 0}, message_);
+  EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "main.tpl", "Sysop", run_.Own.Main(), message_));
+  EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "pktto.tpl", "Sysop", {1, 1, 1, 0, 0}, message_));
   ASSERT_EQ(ListNames(dir_ / "net"), (std::vector<std::string>{"1.msg", "2.msg"}));
   EXPECT_NE(ReadMessage(NetPath("1.msg")).Text.find("MSGID: 2:5020/100 648708ca\r"),
             std::string::npos);
@@ -124,7 +129,7 @@ TEST_F(ReportsTest, RuleEndReportUsesTheRuleMacros) {
                 "Rule ended\r\n%RoArea% until %RoDateTo%: %ToName% at %ToAddr% "
                 "from %FromName%, %FromAddr%\r\n%RoSection%");
   run_.Config.SysopName = "Our Sysop";
-  SendRuleEndReport(run_, "roend.tpl", "Sysop", {1, 2, 3, 4, 0}, rule, "[Ro]\rArea=RU.TEST\r");
+  EXPECT_TRUE(SendRuleEndReport(run_.ForReports(), run_.Carried.FromName, "roend.tpl", "Sysop", {1, 2, 3, 4, 0}, rule, "[Ro]\rArea=RU.TEST\r"));
   const StoredMessage msg = ReadMessage(OutPath("1.msg"));
   EXPECT_EQ(msg.FromName, "Guard");
   EXPECT_EQ(msg.ToName, "Sysop");
@@ -140,28 +145,28 @@ TEST_F(ReportsTest, RuleEndReportUsesTheRuleMacros) {
 TEST_F(ReportsTest, SaveToFileAppendsTheExpandedBodyOnly) {
   WriteTemplate("save.tpl", "Not written\r\n%FromName% in %Area%:\r\n%MsgText%\r\n");
   const std::string saveFile = dir_ / "saved.txt";
-  SaveMessageToFile(run_, "save.tpl", saveFile, message_);
+  EXPECT_TRUE(SaveMessageToFile(run_.ForReports(), rule_, "save.tpl", saveFile, message_));
   message_.FromName = "Petr Ivanov";
-  SaveMessageToFile(run_, "save.tpl", saveFile, message_);
+  EXPECT_TRUE(SaveMessageToFile(run_.ForReports(), rule_, "save.tpl", saveFile, message_));
   EXPECT_EQ(ReadBytes(saveFile),
             "Ivan Petrov in RU.TEST:\r\nLine one\rLine two\r\n"
             "Petr Ivanov in RU.TEST:\r\nLine one\rLine two\r\n");
-  EXPECT_EQ(run_.Report.ReportSubject, "Not written");
+  EXPECT_EQ(run_.Netmail.LastSubject, "Not written");
   EXPECT_TRUE(ListNames(dir_ / "net").empty());
 
-  SaveMessageToFile(run_, "save.tpl", dir_ / "missing/saved.txt", message_);
+  EXPECT_FALSE(SaveMessageToFile(run_.ForReports(), rule_, "save.tpl", dir_ / "missing/saved.txt", message_));
   EXPECT_FALSE(test::Exists(dir_ / "missing"));
 }
 
 TEST_F(ReportsTest, ErrorReportMailsTheTextUnchangedToTheMainAddress) {
   run_.Lang.LangError = "ERROR:";
   run_.Config.Origin = "Our station";
-  SendErrorReport(run_, "ERROR: cannot open %Area% file\r\n");
+  EXPECT_TRUE(SendErrorReport(run_.ForReports(), run_.Lang.LangError, "ERROR: cannot open %Area% file\r\n"));
   const StoredMessage msg = ReadMessage(NetPath("1.msg"));
   EXPECT_EQ(msg.FromName, "Kestal");
   EXPECT_EQ(msg.ToName, "SysOp");
   EXPECT_EQ(msg.Subject, "ERROR");
-  EXPECT_EQ(run_.Report.ReportSubject, "ERROR");
+  EXPECT_EQ(run_.Netmail.LastSubject, "ERROR");
   EXPECT_EQ(msg.Text,
             "\x01INTL 2:5020/100 2:5020/100\r\x01MSGID: 2:5020/100 648708ca\r"
             "\x01PID: Kestal 2.15/W32\rERROR: cannot open %Area% file\r\n\r" + kTearline +
@@ -173,14 +178,14 @@ TEST_F(ReportsTest, SampleTemplatesUseOnlyMacrosThatExist) {
   const std::vector<std::string> messageTemplates = {"main.tpl",    "ro.tpl",    "uplink.tpl",
                                                      "pktfrom.tpl", "pktto.tpl", "save.tpl"};
   for (const std::string& name : messageTemplates) {
-    std::string body = ReadTemplate(run_, name);
-    ExpandMessageMacros(run_, body, message_);
+    std::string body = ReadTemplate(run_.ForReports(), name).Body;
+    ExpandMessageMacros(body, message_, rule_, clock_.Now());
     EXPECT_FALSE(body.empty()) << name;
     EXPECT_EQ(body.find('%'), std::string::npos) << name << ":\n" << body;
   }
   for (const char* name : {"mainend.tpl", "roend.tpl", "uplinkend.tpl"}) {
-    std::string body = ReadTemplate(run_, name);
-    ExpandRuleEndMacros(run_, body, "Sysop", run_.Own.Main(), TRo{}, "[Ro]\r");
+    std::string body = ReadTemplate(run_.ForReports(), name).Body;
+    ExpandRuleEndMacros(run_.ForReports(), body, "Sysop", run_.Own.Main(), TRo{}, "[Ro]\r");
     EXPECT_FALSE(body.empty()) << name;
     EXPECT_EQ(body.find('%'), std::string::npos) << name << ":\n" << body;
   }

@@ -124,7 +124,7 @@ TEST_F(RoundTripTest, RulesThatMatchNothingLeaveEveryPacketByteForByte) {
   TRo tooLarge = Rule("*");
   tooLarge.MsgSize = std::numeric_limits<int32_t>::max();
   TRo notYet = Rule("*");
-  notYet.DateFrom = AddDays(run_.Today, 1);
+  notYet.DateFrom = AddDays(run_.Day.Today, 1);
   for (int i = 0; i < kPackets; ++i) {
     SCOPED_TRACE("packet " + std::to_string(i));
     const Generated packet = RandomPacket(random);

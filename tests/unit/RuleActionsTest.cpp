@@ -39,7 +39,7 @@ class RuleActionsTest : public PacketFixture {
   }
 
   std::optional<MessageResult> Apply(const TRo& rule) {
-    return ApplyRuleActions(run_, rule, packet_, message_, packed_.Bytes);
+    return ApplyRuleActions(run_.ForScan(), 1, rule, packet_, message_, packed_.Bytes);
   }
 
   // ToName and destination of each stored message of a directory, in number order.
@@ -72,8 +72,7 @@ TEST_F(RuleActionsTest, ReportsGoToEveryPartyThenTheMessageGoes) {
   EXPECT_EQ(Reports("out"), (std::vector<std::string>{"Ann 2:5020/1.5", "Boss 2:5020/1",
                                                       "Sysop 2:5020/1", "Sysop 2:5020/2"}));
   EXPECT_EQ(ParseStoredMessage(ReadBytes(dir_ / "out/1.msg")).FromName, "Guard");
-  EXPECT_EQ(run_.Report.ReportFromName, "Guard");
-  EXPECT_EQ(run_.Report.UplinkNameText, "Boss");
+  EXPECT_EQ(run_.Carried.FromName, "Guard");
   EXPECT_TRUE(ConsoleHas("Ann->All, Subject of Ann (A)\n"));
   EXPECT_TRUE(packet_.Output.Bytes().empty());
 }
@@ -98,7 +97,7 @@ TEST_F(RuleActionsTest, UplinkAddressMacros) {
     TRo rule = Rule("A");
     rule.UplinkAddress = c.text;
     Apply(rule);
-    EXPECT_EQ(run_.Report.UplinkAddr, c.expected);
+    EXPECT_EQ(run_.Carried.UplinkAddr, c.expected);
   }
 }
 
@@ -190,20 +189,22 @@ TEST_F(RuleActionsTest, FirstDecidingRuleEndsTheTests) {
   TRo copy = Rule("A");
   copy.Copy = "OTHER";
   TRo first = Rule("A");
-  first.ReportToRo = "r.tpl";
+  WriteTemplate("number.tpl", "Caught\r\nby rule %RoNum%\r\n");
+  first.ReportToRo = "number.tpl";
   TRo second = first;
   second.ReportOnly = true;
   run_.Rules = {copy, first, second};
-  PacketRules rules(run_, kPacketOrig, kPacketDest);
-  EXPECT_EQ(ProcessMessage(run_, rules, packet_, message_, packed_, true), MessageResult::Remove);
-  EXPECT_EQ(run_.Report.RuleNumber, 2);
+  PacketRules rules(run_.ForScan(), kPacketOrig, kPacketDest);
+  EXPECT_EQ(ProcessMessage(run_.ForScan(), rules, packet_, message_, packed_, true),
+            MessageResult::Remove);
   EXPECT_EQ(Reports("out").size(), 1u);
+  EXPECT_NE(ReadBytes(dir_ / "out/1.msg").find("by rule 2\r\n"), std::string::npos);
   EXPECT_EQ(packet_.CopiesAndMoves, 1);
 
   run_.Rules = {copy};
-  PacketRules copyOnly(run_, kPacketOrig, kPacketDest);
-  EXPECT_EQ(ProcessMessage(run_, copyOnly, packet_, message_, packed_, true), MessageResult::Keep);
-  EXPECT_EQ(ProcessMessage(run_, copyOnly, packet_, message_, packed_, false), MessageResult::Keep);
+  PacketRules copyOnly(run_.ForScan(), kPacketOrig, kPacketDest);
+  EXPECT_EQ(ProcessMessage(run_.ForScan(), copyOnly, packet_, message_, packed_, true), MessageResult::Keep);
+  EXPECT_EQ(ProcessMessage(run_.ForScan(), copyOnly, packet_, message_, packed_, false), MessageResult::Keep);
   EXPECT_EQ(packet_.CopiesAndMoves, 2);  // untested: no copy
 }
 

@@ -8,7 +8,7 @@
 #include "Pkt/RuleMatch.h"
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
-#include "RoTypes/Run.h"
+#include "RoSystem/Run.h"
 #include "Utils/Dates.h"
 #include "Utils/PktReader.h"
 
@@ -37,7 +37,7 @@ MessageDraft AnnToAll() {
 class RuleMatchTest : public ::testing::Test {
  protected:
   RuleMatchTest() : clock_(TDateTime{kToday, 12, 0, 0, 0}), run_(clock_, console_) {
-    run_.Today = kToday;
+    run_.Day.Today = kToday;
     run_.Own.Slots[0] = {2, 5020, 100, 0, 0};
   }
 
@@ -52,7 +52,7 @@ class RuleMatchTest : public ::testing::Test {
   // Whether the one rule matches the message, in a packet from kPacketOrig.
   bool Matches(const TRo& rule, const MessageDraft& draft = AnnToAll()) {
     run_.Rules = {rule};
-    PacketRules rules(run_, kPacketOrig, kPacketDest);
+    PacketRules rules(run_.ForScan(), kPacketOrig, kPacketDest);
     return MatchesIn(rules, draft);
   }
 
@@ -170,7 +170,7 @@ TEST_F(RuleMatchTest, PacketWorkIsSharedButEachMessageIsTestedAfresh) {
   TRo other = Rule();
   other.Area = "RU.OTHER";
   run_.Rules = {fromPacket, other};
-  PacketRules rules(run_, kPacketOrig, kPacketDest);
+  PacketRules rules(run_.ForScan(), kPacketOrig, kPacketDest);
   MessageDraft elsewhere = AnnToAll();
   elsewhere.Area = "RU.OTHER";
   MessageDraft stranger = AnnToAll();
@@ -182,7 +182,7 @@ TEST_F(RuleMatchTest, PacketWorkIsSharedButEachMessageIsTestedAfresh) {
   EXPECT_TRUE(MatchesIn(rules, AnnToAll(), 0));
 
   // Another packet: its own macros.
-  PacketRules otherPacket(run_, TFidoAddr{2, 463, 1, 0, 0}, kPacketDest);
+  PacketRules otherPacket(run_.ForScan(), TFidoAddr{2, 463, 1, 0, 0}, kPacketDest);
   EXPECT_TRUE(MatchesIn(otherPacket, stranger, 0));
   EXPECT_FALSE(MatchesIn(otherPacket, AnnToAll(), 0));
 }
@@ -194,7 +194,7 @@ TEST_F(RuleMatchTest, RulesForAnAreaAreThoseItsAreaAdmitsInTheirOrder) {
     rule.Area = area;
     run_.Rules.push_back(rule);
   }
-  PacketRules rules(run_, kPacketOrig, kPacketDest);
+  PacketRules rules(run_.ForScan(), kPacketOrig, kPacketDest);
   using Indices = std::vector<size_t>;
   EXPECT_EQ(rules.RulesForArea("RU.A"), (Indices{0, 3}));
   EXPECT_EQ(rules.RulesForArea("RU.AB"), (Indices{2, 3}));
@@ -203,7 +203,7 @@ TEST_F(RuleMatchTest, RulesForAnAreaAreThoseItsAreaAdmitsInTheirOrder) {
 
   // The answers are kept for the run, but never for other rules.
   run_.Rules[0].Area = "RU.B";
-  PacketRules changed(run_, kPacketOrig, kPacketDest);
+  PacketRules changed(run_.ForScan(), kPacketOrig, kPacketDest);
   EXPECT_EQ(changed.RulesForArea("RU.A"), (Indices{3}));
   EXPECT_EQ(changed.RulesForArea("RU.B"), (Indices{0, 1, 2}));
 }

@@ -3,7 +3,7 @@
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
 #include "RoSystem/RunDriver.h"
-#include "RoTypes/Run.h"
+#include "RoSystem/Run.h"
 
 namespace kestal {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "RoSystem/Language.h"
+#include "RoConfig/Language.h"
 #include "TestSupport.h"
 
 namespace kestal {

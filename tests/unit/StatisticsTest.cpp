@@ -41,14 +41,14 @@ TEST(PeriodTest, ParsePeriodCountsDaysBackFromTheStartDay) {
   ScratchDir dir;
   TrafficRun traffic(dir.path());
   for (const Case& c : cases) {
-    TPeriod period = ParsePeriod(traffic.run(), c.text);
+    TPeriod period = ParsePeriod(c.text, traffic.run().StartTime.Date, traffic.run().Day.DateFmt);
     EXPECT_EQ(period.First, c.first) << c.text;
     EXPECT_EQ(period.Last, c.last) << c.text;
     EXPECT_EQ(period.Text, c.shown) << c.text;
   }
-  EXPECT_EQ(ParsePeriod(traffic.run(), "2147483647").First, 36525);  // no endless day loop
-  traffic.run().DateFmt = DateFormat{DateOrder::MonthDayYear, '/'};
-  EXPECT_EQ(ParsePeriod(traffic.run(), "2-1").Text, "12/08/2026-12/09/2026");
+  EXPECT_EQ(ParsePeriod("2147483647", traffic.run().StartTime.Date, traffic.run().Day.DateFmt).First, 36525);  // no endless day loop
+  traffic.run().Day.DateFmt = DateFormat{DateOrder::MonthDayYear, '/'};
+  EXPECT_EQ(ParsePeriod("2-1", traffic.run().StartTime.Date, traffic.run().Day.DateFmt).Text, "12/08/2026-12/09/2026");
 }
 
 TEST(StatTemplateTest, PercentHasThreeSignificantDigitsAndTwoDecimals) {
@@ -144,7 +144,7 @@ class EchoStatisticsTest : public ::testing::Test {
   }
   void WriteTemplate(const std::string& text) { WriteBytes(dir_ / "trf.tpl", text); }
   std::string Build(const std::string& period) {
-    BuildEchoStatistics(traffic_.run(), period);
+    BuildEchoStatistics(traffic_.run().ForStatistics(), period);
     return ReadBytes(dir_ / "trf.txt");
   }
 
@@ -241,7 +241,7 @@ class NameStatisticsTest : public ::testing::Test {
   }
   void WriteTemplate(const std::string& text) { WriteBytes(dir_ / "stat.tpl", text); }
   std::string Build(const std::string& period) {
-    BuildNameStatistics(traffic_.run(), period);
+    BuildNameStatistics(traffic_.run().ForStatistics(), period);
     return ReadBytes(dir_ / "stat.txt");
   }
 

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "RoTypes/Run.h"
+#include "RoSystem/Exit.h"
+#include "RoSystem/Run.h"
+#include "RoTypes/RunExit.h"
 
 namespace kestal::test {
 
@@ -40,6 +42,18 @@ int ExitCodeOf(Action action) {
     action();
   } catch (const RunExit& exit) {
     return exit.Code;
+  }
+  return -1;
+}
+
+// The same, ending the run as the run driver does: through the finish sequence
+// when the run asked for it.
+template <typename Action>
+int EndCodeOf(Run& run, Action action) {
+  try {
+    action();
+  } catch (const RunExit& exit) {
+    return EndRun(run, exit);
   }
   return -1;
 }

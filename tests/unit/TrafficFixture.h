@@ -12,7 +12,7 @@
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
 #include "RoTrf/TrafficRecords.h"
-#include "RoTypes/Run.h"
+#include "RoSystem/Run.h"
 #include "TestSupport.h"
 
 namespace kestal::test {
@@ -35,7 +35,7 @@ class TrafficRun {
     run_.Config.TrfStatName = trfDir + "/trf.txt";
     run_.Config.StatName = trfDir + "/stat.txt";
     run_.StartTime = kTrafficStart;
-    run_.Today = kTrafficStart.Date;
+    run_.Day.Today = kTrafficStart.Date;
     run_.Traffic.Enabled = true;
     run_.Traffic.TodayTrafficFile = trfDir + "/20261210.trf";
     run_.Traffic.RunDate = "10.12.2026";

@@ -98,9 +98,9 @@ TEST(TrafficTest, TwoRunsOfOneDayAccumulateIntoOneRecord) {
   for (uint32_t messages : {3u, 2u}) {
     TrafficRun traffic(dir.path());
     kestal::Run& run = traffic.run();
-    LoadTrafficFile(run, run.Traffic.TodayTrafficFile);
-    for (uint32_t i = 0; i < messages; ++i) CountTraffic(run, "R50.SYSOP", "10.12.2026", 100 + i);
-    SaveTrafficFile(run, run.Traffic.TodayTrafficFile);
+    LoadRunTraffic(run.ForTraffic(), run.Traffic.TodayTrafficFile);
+    for (uint32_t i = 0; i < messages; ++i) CountTraffic(run.Traffic.List, "R50.SYSOP", "10.12.2026", 100 + i);
+    SaveTrafficFile(run.ForTraffic());
   }
   std::vector<TTrf> entries = ReadDailyFile(dir / "20261210.trf");
   ASSERT_EQ(entries.size(), 1u);
@@ -112,12 +112,12 @@ TEST(TrafficTest, TagsDifferingInCaseStaySeparateNeighbours) {
   ScratchDir dir;
   TrafficRun traffic(dir.path());
   kestal::Run& run = traffic.run();
-  CountTraffic(run, "test.area", "10.12.2026", 10);
-  CountTraffic(run, "Z.AREA", "10.12.2026", 20);
-  CountTraffic(run, "TEST.AREA", "10.12.2026", 30);
-  CountTraffic(run, "A.AREA", "10.12.2026", 40);
-  CountTraffic(run, "test.area", "10.12.2026", 50);
-  SaveTrafficFile(run, run.Traffic.TodayTrafficFile);
+  CountTraffic(run.Traffic.List, "test.area", "10.12.2026", 10);
+  CountTraffic(run.Traffic.List, "Z.AREA", "10.12.2026", 20);
+  CountTraffic(run.Traffic.List, "TEST.AREA", "10.12.2026", 30);
+  CountTraffic(run.Traffic.List, "A.AREA", "10.12.2026", 40);
+  CountTraffic(run.Traffic.List, "test.area", "10.12.2026", 50);
+  SaveTrafficFile(run.ForTraffic());
 
   std::vector<TTrf> entries = ReadDailyFile(dir / "20261210.trf");
   ASSERT_EQ(entries.size(), 4u);
@@ -131,8 +131,8 @@ TEST(TrafficTest, LongTagIsCountedUnderItsFirstFortyCharacters) {
   ScratchDir dir;
   TrafficRun traffic(dir.path());
   std::string tag(45, 'T');
-  CountTraffic(traffic.run(), tag, "10.12.2026", 1);
-  CountTraffic(traffic.run(), tag, "10.12.2026", 2);
+  CountTraffic(traffic.run().Traffic.List, tag, "10.12.2026", 1);
+  CountTraffic(traffic.run().Traffic.List, tag, "10.12.2026", 2);
   ASSERT_EQ(traffic.run().Traffic.List.size(), 1u);
   ExpectEntry(traffic.run().Traffic.List[0], std::string(40, 'T'), "10.12.2026", "10.12.2026",
               2, 3);
@@ -151,9 +151,9 @@ TEST(TrafficTest, UnsortedAndRepeatedRecordsComeOutSortedOnePerArea) {
                                    }));
   TrafficRun traffic(dir.path());
   kestal::Run& run = traffic.run();
-  LoadTrafficFile(run, run.Traffic.TodayTrafficFile);
+  LoadRunTraffic(run.ForTraffic(), run.Traffic.TodayTrafficFile);
   EXPECT_EQ(run.Traffic.List.size(), 5u);  // loaded as is
-  SaveTrafficFile(run, run.Traffic.TodayTrafficFile);
+  SaveTrafficFile(run.ForTraffic());
 
   std::vector<TTrf> entries = ReadDailyFile(dir / "20261210.trf");
   ASSERT_EQ(entries.size(), 3u);
@@ -166,7 +166,7 @@ TEST(TrafficTest, MergeKeepsDatesThatParseOverTextsThatDoNot) {
   ScratchDir dir;
   TrafficRun traffic(dir.path());
   kestal::Run& run = traffic.run();
-  run.DateFmt = DateFormat{DateOrder::MonthDayYear, '/'};  // stored dates still read as dd.mm.yyyy
+  run.Day.DateFmt = DateFormat{DateOrder::MonthDayYear, '/'};  // stored dates still read as dd.mm.yyyy
   run.Traffic.List = {
       {"AREA", "garbage", "05.12.2026", 1, 1},
       {"AREA", "03.12.2026", "", 1, 1},
@@ -174,7 +174,7 @@ TEST(TrafficTest, MergeKeepsDatesThatParseOverTextsThatDoNot) {
       {"OTHER", "junk", "x", 1, 1},
       {"OTHER", "more junk", "y", 2, 2},
   };
-  MergeTrafficList(run);
+  MergeTrafficList(run.Traffic.List, run.Day.Today.Year);
   ASSERT_EQ(run.Traffic.List.size(), 2u);
   ExpectEntry(run.Traffic.List[0], "AREA", "03.12.2026", "05.12.2026", 3, 3);
   ExpectEntry(run.Traffic.List[1], "OTHER", "junk", "x", 3, 3);  // the earlier entry's texts
@@ -185,7 +185,7 @@ TEST(TrafficTest, MergeStopsAtTheLargestCountInsteadOfWrapping) {
   TrafficRun traffic(dir.path());
   traffic.run().Traffic.List = {{"AREA", "", "", 0xFFFFFFF0u, 0xFFFFFFFFu},
                                 {"AREA", "", "", 0x20, 5}};
-  MergeTrafficList(traffic.run());
+  MergeTrafficList(traffic.run().Traffic.List, traffic.run().Day.Today.Year);
   ExpectEntry(traffic.run().Traffic.List[0], "AREA", "", "", 0xFFFFFFFFu, 0xFFFFFFFFu);
 }
 
@@ -194,8 +194,8 @@ TEST(TrafficTest, EmptyDays) {
   std::string today = dir / "20261210.trf";
   {  // nothing counted, no file: none is created
     TrafficRun traffic(dir.path());
-    LoadTrafficFile(traffic.run(), today);
-    SaveTrafficFile(traffic.run(), today);
+    LoadRunTraffic(traffic.run().ForTraffic(), today);
+    SaveTrafficFile(traffic.run().ForTraffic());
     EXPECT_FALSE(test::Exists(today));
   }
   {  // nothing counted, a file with records: rewritten sorted and merged
@@ -203,16 +203,16 @@ TEST(TrafficTest, EmptyDays) {
                                {"A", "10.12.2026", "10.12.2026", 1, 6},
                                {"B", "10.12.2026", "10.12.2026", 2, 7}}));
     TrafficRun traffic(dir.path());
-    LoadTrafficFile(traffic.run(), today);
-    SaveTrafficFile(traffic.run(), today);
+    LoadRunTraffic(traffic.run().ForTraffic(), today);
+    SaveTrafficFile(traffic.run().ForTraffic());
     EXPECT_EQ(ReadBytes(today), DailyRecords({{"A", "10.12.2026", "10.12.2026", 1, 6},
                                          {"B", "10.12.2026", "10.12.2026", 3, 12}}));
   }
   {  // nothing counted, a file of zero bytes: deleted
     WriteBytes(today, "");
     TrafficRun traffic(dir.path());
-    LoadTrafficFile(traffic.run(), today);
-    SaveTrafficFile(traffic.run(), today);
+    LoadRunTraffic(traffic.run().ForTraffic(), today);
+    SaveTrafficFile(traffic.run().ForTraffic());
     EXPECT_FALSE(test::Exists(today));
   }
 }
@@ -224,7 +224,7 @@ TEST(TrafficTest, RecordCutShortAtTheEndOfTheFileIsLeftOut) {
   for (size_t cut : {size_t{1}, size_t{40}, size_t{70}}) {
     WriteBytes(dir / "day.trf", whole.substr(0, trf::daily::kRecordSize + cut));
     TrafficRun traffic(dir.path());
-    LoadTrafficFile(traffic.run(), dir / "day.trf");
+    LoadRunTraffic(traffic.run().ForTraffic(), dir / "day.trf");
     ASSERT_EQ(traffic.run().Traffic.List.size(), 1u) << "cut " << cut;
     ExpectEntry(traffic.run().Traffic.List[0], "A", "10.12.2026", "10.12.2026", 1, 6);
   }
@@ -237,15 +237,15 @@ TEST(TrafficTest, DailyFileThatCannotBeReadIsNeverReplaced) {
   std::filesystem::create_symlink("/proc/self/mem", today);
   TrafficRun traffic(dir.path());
   kestal::Run& run = traffic.run();
-  LoadTrafficFile(run, today);
+  LoadRunTraffic(run.ForTraffic(), today);
   EXPECT_TRUE(run.Traffic.List.empty());
-  CountTraffic(run, "AREA", "10.12.2026", 100);
-  SaveTrafficFile(run, today);
+  CountTraffic(run.Traffic.List, "AREA", "10.12.2026", 100);
+  SaveTrafficFile(run.ForTraffic());
   EXPECT_TRUE(std::filesystem::is_symlink(today));
   EXPECT_EQ(std::filesystem::read_symlink(today), "/proc/self/mem");
 
   run.Traffic.List.clear();  // nor deleted when nothing was counted
-  SaveTrafficFile(run, today);
+  SaveTrafficFile(run.ForTraffic());
   EXPECT_TRUE(std::filesystem::is_symlink(today));
 }
 
@@ -255,9 +255,9 @@ TEST(TrafficTest, SaveReplacesTheFileWithoutLeavingTemporaryFiles) {
   WriteBytes(today, DailyRecords({{"OLD", "09.12.2026", "09.12.2026", 4, 40}}));
   TrafficRun traffic(dir.path());
   kestal::Run& run = traffic.run();
-  LoadTrafficFile(run, today);
-  CountTraffic(run, "NEW", "10.12.2026", 10);
-  SaveTrafficFile(run, today);
+  LoadRunTraffic(run.ForTraffic(), today);
+  CountTraffic(run.Traffic.List, "NEW", "10.12.2026", 10);
+  SaveTrafficFile(run.ForTraffic());
   EXPECT_EQ(ReadBytes(today), DailyRecords({{"NEW", "10.12.2026", "10.12.2026", 1, 10},
                                        {"OLD", "09.12.2026", "09.12.2026", 4, 40}}));
   EXPECT_EQ(test::ListNames(dir.path()), std::vector<std::string>{"20261210.trf"});
@@ -269,7 +269,7 @@ TEST(TrafficTest, NameRecordsAreAppendedWhole) {
   kestal::Run& run = traffic.run();
   std::string path = dir / "statecho.trf";
   auto append = [&](const std::string& from) {
-    AppendNameRecord(run, "R50.SYSOP", "10.12.2026", "12:00:00", "10 Dec 26  11:00:00", from,
+    AppendNameRecord(run.ForTraffic(), "R50.SYSOP", "10.12.2026", "12:00:00", "10 Dec 26  11:00:00", from,
                      "All", "Subject", 321, "2:5020/1");
   };
   append("First");

@@ -8,7 +8,7 @@
 
 #include "Platform/Files.h"
 #include "RoSystem/LangSource.h"
-#include "RoSystem/Language.h"
+#include "RoConfig/Language.h"
 #include "SourceEncoding.h"
 
 namespace {
@@ -23,7 +23,7 @@ int Fail(const std::string& message) {
 }
 
 int Build(const std::string& sourcePath, const std::string& outPath) {
-  std::optional<std::string> source = kestal::platform::ReadFile(sourcePath);
+  std::optional<std::string> source = kestal::platform::FileSystem().ReadFile(sourcePath);
   if (!source) return Fail("cannot read " + sourcePath);
   std::string error;
   std::optional<std::string> decoded = lngc::ApplySourceEncoding(*source, error);
@@ -31,14 +31,14 @@ int Build(const std::string& sourcePath, const std::string& outPath) {
   kestal::LangFile lang;
   if (!kestal::ParseLanguageSource(*decoded, lang, error)) return Fail(sourcePath + ": " + error);
   // Replacing in one step leaves no half-written language file behind.
-  if (!kestal::platform::ReplaceFile(outPath, kestal::EncodeLanguage(lang))) {
+  if (!kestal::platform::FileSystem().ReplaceFile(outPath, kestal::EncodeLanguage(lang))) {
     return Fail("cannot write " + outPath);
   }
   return 0;
 }
 
 int Dump(const std::string& lngPath, const std::string& outPath) {
-  std::optional<std::string> bytes = kestal::platform::ReadFile(lngPath);
+  std::optional<std::string> bytes = kestal::platform::FileSystem().ReadFile(lngPath);
   if (!bytes) return Fail("cannot read " + lngPath);
   kestal::LangFile lang;
   if (!kestal::ParseLanguage(*bytes, lang)) {
@@ -49,7 +49,7 @@ int Dump(const std::string& lngPath, const std::string& outPath) {
     std::cout.write(source.data(), static_cast<std::streamsize>(source.size()));
     return std::cout.flush() ? 0 : Fail("cannot write the standard output");
   }
-  if (!kestal::platform::ReplaceFile(outPath, source)) return Fail("cannot write " + outPath);
+  if (!kestal::platform::FileSystem().ReplaceFile(outPath, source)) return Fail("cannot write " + outPath);
   return 0;
 }
 

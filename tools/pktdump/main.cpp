@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   int code = kSound;
   for (size_t i = 0; i < files.size(); ++i) {
     if (i > 0) std::cout << '\n';
-    std::optional<std::string> packet = kestal::platform::ReadFile(files[i]);
+    std::optional<std::string> packet = kestal::platform::FileSystem().ReadFile(files[i]);
     if (!packet) {
       std::cout.flush();
       std::cerr << "pktdump: cannot read " << files[i] << '\n';

@@ -89,7 +89,7 @@ bool WriteDemoInbound(const std::string& directory, std::string& error) {
       return false;
     }
     const std::string path = directory + "/" + demo.name;
-    if (!kestal::platform::WriteFile(path, packet)) {
+    if (!kestal::platform::FileSystem().WriteFile(path, packet)) {
       error = "cannot write " + path;
       return false;
     }

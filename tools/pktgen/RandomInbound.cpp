@@ -68,7 +68,7 @@ class InboundWriter {
       : options_(options), random_(options.Seed) {}
 
   bool Write(std::string& error) {
-    if (!kestal::platform::DirectoryExists(options_.OutDir)) {
+    if (!kestal::platform::FileSystem().DirectoryExists(options_.OutDir)) {
       error = "no directory " + options_.OutDir;
       return false;
     }
@@ -76,7 +76,7 @@ class InboundWriter {
     while (written < options_.SizeMb * kMegabyte) {
       const std::string packet = Packet(random_.Between(kMinPacketBytes, kMaxPacketBytes));
       const std::string path = FreePacketPath();
-      if (!kestal::platform::CreateNewFile(path, packet)) {
+      if (!kestal::platform::FileSystem().CreateNewFile(path, packet)) {
         error = "cannot write " + path;
         return false;
       }
@@ -94,7 +94,7 @@ class InboundWriter {
     std::string path;
     do {
       path = options_.OutDir + "/" + Hex8(random_.Next()) + ".pkt";
-    } while (kestal::platform::FileExists(path));
+    } while (kestal::platform::FileSystem().FileExists(path));
     return path;
   }
 

@@ -37,7 +37,7 @@ int Write(const std::string& descriptionPath, const std::string& outPath) {
   if (descriptionPath == "-") {
     description.emplace(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
   } else {
-    description = kestal::platform::ReadFile(descriptionPath);
+    description = kestal::platform::FileSystem().ReadFile(descriptionPath);
   }
   if (!description) return Fail("cannot read " + descriptionPath);
   std::string packet;
@@ -45,7 +45,7 @@ int Write(const std::string& descriptionPath, const std::string& outPath) {
   if (!kestal::BuildPacketFromDescription(*description, packet, error)) {
     return Fail(descriptionPath + ": " + error);
   }
-  if (!kestal::platform::WriteFile(outPath, packet)) return Fail("cannot write " + outPath);
+  if (!kestal::platform::FileSystem().WriteFile(outPath, packet)) return Fail("cannot write " + outPath);
   return 0;
 }
 

@@ -8,7 +8,7 @@
 
 namespace kestal {
 
-struct Run;
+struct ConfigContext;
 
 // A language file is its texts in position order, each followed by a byte 0, then
 // this signature as its last 10 bytes. There is no header, length or index.
@@ -73,7 +73,7 @@ bool ParseLanguage(std::string_view bytes, LangFile& lang);
 // The bytes of a language file holding the texts of `lang`.
 // REQUIRES: no text holds a byte 0 (it would end that text early when read back).
 std::string EncodeLanguage(const LangFile& lang);
-// Loads ExeDir + "/" + fileName into run.Lang; a wrong file ends the run with code 5.
-void LoadLanguage(Run& run, const std::string& fileName);
+// Loads ExeDir + "/" + fileName into the language texts; a wrong file ends the run with code 5.
+void LoadLanguage(const ConfigContext& context, const std::string& fileName);
 
 }  // namespace kestal

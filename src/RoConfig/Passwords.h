@@ -5,15 +5,15 @@
 
 #include "RoTypes/Password.h"
 
-namespace kestal::platform {
-class Console;
-}
+#include "Platform/Console.h"
+#include "Platform/Files.h"
 
 namespace kestal {
 
 // Appends the entries of the password file to `passwords`; a missing or
 // unreadable file adds nothing.
-void LoadPasswords(const std::string& fileName, PasswordList& passwords);
+void LoadPasswords(const platform::FileSystem& files, const std::string& fileName,
+                   PasswordList& passwords);
 // The password of the first entry whose address text equals `address`; zeros when
 // none. Each entry examined is shown on the console.
 PasswordBytes PasswordFor(const PasswordList& passwords, std::string_view address,

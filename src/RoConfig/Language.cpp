@@ -1,8 +1,7 @@
-#include "RoSystem/Language.h"
+#include "RoConfig/Language.h"
 
-#include "Platform/Files.h"
-#include "RoSystem/Exit.h"
-#include "RoTypes/Run.h"
+#include "RoTypes/RunExit.h"
+#include "RoConfig/Config.h"
 
 namespace kestal {
 
@@ -36,11 +35,11 @@ std::string EncodeLanguage(const LangFile& lang) {
   return bytes;
 }
 
-void LoadLanguage(Run& run, const std::string& fileName) {
-  std::optional<std::string> bytes = platform::ReadFile(run.ExeDir + "/" + fileName);
-  if (!bytes || !ParseLanguage(*bytes, run.Lang)) {
-    run.Console.WriteLine(fileName + " is incorrect");
-    ExitProgram(run, 5);
+void LoadLanguage(const ConfigContext& context, const std::string& fileName) {
+  std::optional<std::string> bytes = context.Files.ReadFile(context.ExeDir + "/" + fileName);
+  if (!bytes || !ParseLanguage(*bytes, context.Lang)) {
+    context.Console.WriteLine(fileName + " is incorrect");
+    throw RunExit{5};
   }
 }
 

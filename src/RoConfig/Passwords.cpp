@@ -1,7 +1,5 @@
-#include "Utils/Passwords.h"
+#include "RoConfig/Passwords.h"
 
-#include "Platform/Console.h"
-#include "Platform/Files.h"
 #include "Utils/Address.h"
 #include "Utils/Text.h"
 
@@ -19,8 +17,9 @@ PasswordBytes PasswordBytesOf(std::string_view text) {
 
 }  // namespace
 
-void LoadPasswords(const std::string& fileName, PasswordList& passwords) {
-  const std::optional<std::string> content = platform::ReadFile(fileName);
+void LoadPasswords(const platform::FileSystem& files, const std::string& fileName,
+                   PasswordList& passwords) {
+  const std::optional<std::string> content = files.ReadFile(fileName);
   if (!content) return;
   for (const std::string& line : SplitTextLines(*content)) {
     const size_t blank = line.find(' ');
