@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "RoTypes/FidoAddr.h"
 #include "RoTypes/MsgHeader.h"
@@ -11,12 +10,8 @@ namespace kestal {
 
 struct Run;
 
-// Replaces every occurrence of `macro` by `value`, as ReplaceAll does. A macro
-// directly followed by "(" letter "," width ")" gets the value aligned in that
-// width: L left, R right, anything else centred; a longer value is cut to it.
-void ReplaceAligned(std::string& text, std::string_view macro, std::string_view value);
-
-// The macros of reports about a caught message, in their fixed order.
+// The macros of reports about a caught message, replaced in one pass: what the
+// message brings in (names, subject, text) is never searched for macros.
 void ExpandMessageMacros(const Run& run, std::string& text, const TPktMsgHeader& message);
 
 // The macros of a report that `rule` has expired, sent to `toName` at `destination`.

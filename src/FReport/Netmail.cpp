@@ -161,8 +161,4 @@ bool WriteNetmail(Run& run, const TFidoAddr& destination, const std::string& tex
   return true;
 }
 
-std::string ReadWholeFile(const std::string& path) {
-  return platform::ReadFile(path).value_or(std::string());
-}
-
 }  // namespace kestal

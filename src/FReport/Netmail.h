@@ -23,7 +23,5 @@ int NextMsgNumber(Run& run, const std::string& directory);
 // Stores the message as the next free N.msg of ReportPath (own addresses) or
 // ReportOutPath. Never overwrites a file; false when nothing could be written.
 bool WriteNetmail(Run& run, const TFidoAddr& destination, const std::string& text);
-// The file's bytes as they stand; empty when the file is empty or unreadable.
-std::string ReadWholeFile(const std::string& path);
 
 }  // namespace kestal

@@ -31,7 +31,7 @@ void SendReport(Run& run, const std::string& toName, const TFidoAddr& destinatio
 
 std::string ReadTemplate(Run& run, const std::string& templateName) {
   const std::vector<std::string> lines =
-      SplitTextLines(ReadWholeFile(run.Config.TemplatePath + templateName));
+      SplitTextLines(platform::ReadWholeFile(run.Config.TemplatePath + templateName));
   if (lines.empty()) return {};
   run.Report.ReportSubject = lines.front();
   std::string body;

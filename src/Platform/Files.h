@@ -17,6 +17,8 @@ std::optional<uint64_t> FileSize(const std::string& path);
 
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> ReadFile(const std::string& path);
+// The file's bytes as they stand; empty when the file is empty or unreadable.
+std::string ReadWholeFile(const std::string& path);
 
 // Creates the file or truncates an existing one, then writes the bytes.
 bool WriteFile(const std::string& path, std::string_view data);

@@ -6,7 +6,6 @@
 #include <initializer_list>
 #include <string>
 
-#include "FReport/Netmail.h"
 #include "Platform/Files.h"
 #include "Platform/Locale.h"
 #include "RoTrf/Period.h"
@@ -66,7 +65,7 @@ void LoadTrafficPeriod(Run& run, const TPeriod& period) {
   }
 }
 
-StatMacros EntryMacros(const TTrf& entry, size_t index, uint64_t totalMsgs, char separator) {
+MacroValues EntryMacros(const TTrf& entry, size_t index, uint64_t totalMsgs, char separator) {
   return {
       {"%Num%", std::to_string(index + 1)},
       {"%EchoName%", entry.EchoName},
@@ -82,7 +81,7 @@ StatMacros EntryMacros(const TTrf& entry, size_t index, uint64_t totalMsgs, char
 void BuildEchoStatistics(Run& run, const std::string& periodText) {
   run.Console.WriteLine("");
   TStatTemplate tpl =
-      SplitSortLine(ReadWholeFile(run.Config.TemplatePath + run.Config.TrfTemplate));
+      SplitSortLine(platform::ReadWholeFile(run.Config.TemplatePath + run.Config.TrfTemplate));
   TPeriod period = ParsePeriod(run, periodText);
   run.Console.WriteLine(run.Lang.LangEchoStatProgress + ": " + period.Text);
   LoadTrafficPeriod(run, period);

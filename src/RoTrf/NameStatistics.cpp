@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "FReport/Netmail.h"
 #include "Platform/Files.h"
 #include "RoTrf/Period.h"
 #include "RoTrf/StatTemplate.h"
@@ -67,7 +66,7 @@ std::vector<TStat> LoadNamePeriod(Run& run, const TPeriod& period) {
   return list;
 }
 
-StatMacros RecordMacros(const TStat& stat, size_t index) {
+MacroValues RecordMacros(const TStat& stat, size_t index) {
   return {
       {"%Num%", std::to_string(index + 1)},
       {"%NameFrom%", stat.NameFrom},
@@ -83,7 +82,7 @@ StatMacros RecordMacros(const TStat& stat, size_t index) {
 
 void BuildNameStatistics(Run& run, const std::string& periodText) {
   run.Console.WriteLine("");
-  std::string text = ReadWholeFile(run.Config.TemplatePath + run.Config.StatTemplate);
+  std::string text = platform::ReadWholeFile(run.Config.TemplatePath + run.Config.StatTemplate);
   // Text before the sort line, wherever it stands, is the template's own comment.
   size_t sortLine = text.find("%Sort%");
   if (sortLine != std::string::npos) text.erase(0, sortLine);
