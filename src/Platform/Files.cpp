@@ -150,7 +150,9 @@ std::optional<std::string> ReadFile(const std::string& path) {
   return content;
 }
 
-std::string ReadWholeFile(const std::string& path) { return ReadFile(path).value_or(std::string()); }
+std::string ReadWholeFile(const std::string& path) {
+  return ReadFile(path).value_or(std::string());
+}
 
 bool WriteFile(const std::string& path, std::string_view data) {
   return WriteToPath(path, O_CREAT | O_TRUNC, kNewFileMode, data);
