@@ -18,7 +18,7 @@ seed=20261210
 rule_count=200
 trials=3
 
-for needed in "$build/kestal" "$build/english.lng" "$build/pktgen"; do
+for needed in "$build/kestal" "$build/english.lng" "$build/pktgen" "$build/macrobench"; do
   [ -e "$needed" ] || { echo "bench: $needed is missing; build first" >&2; exit 1; }
 done
 [ -x /usr/bin/time ] || { echo "bench: /usr/bin/time is missing (make bench installs it)" >&2; exit 1; }
@@ -260,3 +260,9 @@ done
 echo "The last three columns: kestal's wall and cpu time and the cp -r time, each against its"
 echo "own time for 1,000 reports; the cp -r column is how the file system itself grows."
 echo "Target: 10,000 reports at most 10x the time of 1,000."
+
+# ---------------------------------------------------------------- templates
+
+echo
+echo "Templates: texts and values full of macro names; the time per MB should stay flat."
+"$build/macrobench"

@@ -1,6 +1,6 @@
 // The report templates: the macros of a caught message and of an expired rule,
-// and the aligned replacement of the statistics templates, all with hostile
-// values (names, subjects and texts come from packets).
+// and the macro engine with the alignment suffixes of the statistics templates,
+// all with hostile values (names, subjects and texts come from packets).
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -12,6 +12,7 @@
 #include "FuzzHome.h"
 #include "RoTypes/MsgHeader.h"
 #include "RoTypes/Rule.h"
+#include "Utils/MacroText.h"
 
 namespace {
 
@@ -73,7 +74,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   kestal::ExpandMessageMacros(run, report, message);
   std::string ruleEnd = tpl;
   kestal::ExpandRuleEndMacros(run.ForReports(), ruleEnd, toName, destination, rule, section);
-  std::string aligned = tpl;
-  kestal::ReplaceAligned(aligned, macro, value);
+  kestal::ExpandMacros(tpl, {{macro, value}}, kestal::MacroSuffix::Alignment);
   return 0;
 }

@@ -124,7 +124,7 @@ class PacketHome {
     run.Traffic.Enabled = true;
     run.Traffic.TodayTrafficFile = run.Config.TrfPath + kTrafficFile;
     WriteBytes(scratch_ / "pwd.lst", "2:5020/1 SECRET\n2:5020/2\n2:5020/1 other\n");
-    kestal::LoadPasswords(platform::FileSystem(), scratch_ / "pwd.lst", passwords_);
+    kestal::LoadPasswords(kestal::platform::FileSystem(), scratch_ / "pwd.lst", passwords_);
     settings_ = run.Config;
   }
 

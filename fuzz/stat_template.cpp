@@ -29,13 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   kestal::TStatValues values;
   values.PeriodText = Value(data);
   const size_t entryCount = data.ConsumeIntegralInRange<size_t>(0, kMaxEntries);
-  std::vector<kestal::StatMacros> entries(entryCount);
-  for (kestal::StatMacros& entry : entries) {
-    for (const char* macro : kEntryMacros) entry.emplace_back(macro, Value(data));
+  std::vector<kestal::MacroValues> entries(entryCount);
+  for (kestal::MacroValues& entry : entries) {
+    for (const char* macro : kEntryMacros) entry.push_back({macro, Value(data)});
   }
   values.EntryCount = entryCount;
   values.EntryMacros = [&entries](size_t index) { return entries.at(index); };
-  for (const char* macro : kTotalMacros) values.Totals.emplace_back(macro, Value(data));
+  for (const char* macro : kTotalMacros) values.Totals.push_back({macro, Value(data)});
   // Parts and totals as the reports count them: 32-bit counters summed in 64 bits.
   const uint64_t part = data.ConsumeIntegral<uint32_t>();
   const uint64_t total = part + data.ConsumeIntegral<uint32_t>() * uint64_t{kMaxEntries};

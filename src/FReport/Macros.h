@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "FReport/Netmail.h"
 #include "RoTypes/Date.h"
@@ -19,12 +18,8 @@ struct ReportingRule {
   TFidoAddr UplinkAddr;  // its UplinkAddress with the message's and packet's addresses filled in
 };
 
-// Replaces every occurrence of `macro` by `value`, as ReplaceAll does. A macro
-// directly followed by "(" letter "," width ")" gets the value aligned in that
-// width: L left, R right, anything else centred; a longer value is cut to it.
-void ReplaceAligned(std::string& text, std::string_view macro, std::string_view value);
-
-// The macros of reports about a caught message, in their fixed order.
+// The macros of reports about a caught message, replaced in one pass: what the
+// message brings in (names, subject, text) is never searched for macros.
 // `now` is the time the report is written.
 void ExpandMessageMacros(std::string& text, const TPktMsgHeader& message,
                          const ReportingRule& rule, const TDateTime& now);

@@ -329,6 +329,10 @@ std::optional<std::string> FileSystem::ReadFile(const std::string& path) const {
   return ReadPath(calls_, path);
 }
 
+std::string FileSystem::ReadWholeFile(const std::string& path) const {
+  return ReadFile(path).value_or(std::string());
+}
+
 FileStatus FileSystem::WriteFile(const std::string& path, std::string_view data) const {
   return StatusOf(WriteToPath(calls_, path, O_CREAT | O_TRUNC, kNewFileMode, data));
 }

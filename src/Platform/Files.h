@@ -44,6 +44,8 @@ class FileSystem {
 
   // The whole file, or nothing when it cannot be read.
   [[nodiscard]] std::optional<std::string> ReadFile(const std::string& path) const;
+  // The file's bytes as they stand; empty when the file is empty or unreadable.
+  [[nodiscard]] std::string ReadWholeFile(const std::string& path) const;
 
   // Creates the file or truncates an existing one, then writes the bytes.
   FileStatus WriteFile(const std::string& path, std::string_view data) const;

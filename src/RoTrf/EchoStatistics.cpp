@@ -69,7 +69,7 @@ TrafficList LoadTrafficPeriod(const StatisticsContext& context, const TPeriod& p
   return list;
 }
 
-StatMacros EntryMacros(const TTrf& entry, size_t index, uint64_t totalMsgs, char separator) {
+MacroValues EntryMacros(const TTrf& entry, size_t index, uint64_t totalMsgs, char separator) {
   return {
       {"%Num%", std::to_string(index + 1)},
       {"%EchoName%", entry.EchoName},
@@ -86,7 +86,7 @@ void BuildEchoStatistics(const StatisticsContext& context, const std::string& pe
   const Settings& config = context.Config;
   context.Console.WriteLine("");
   TStatTemplate tpl = SplitSortLine(
-      context.Files.ReadFile(config.TemplatePath + config.TrfTemplate).value_or(std::string()));
+      context.Files.ReadWholeFile(config.TemplatePath + config.TrfTemplate));
   TPeriod period = ParsePeriod(periodText, context.StartDay, context.DateFmt);
   context.Console.WriteLine(context.Lang.LangEchoStatProgress + ": " + period.Text);
   TrafficList list = LoadTrafficPeriod(context, period);

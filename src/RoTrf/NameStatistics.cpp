@@ -65,7 +65,7 @@ std::vector<TStat> LoadNamePeriod(const StatisticsContext& context, const TPerio
   return list;
 }
 
-StatMacros RecordMacros(const TStat& stat, size_t index) {
+MacroValues RecordMacros(const TStat& stat, size_t index) {
   return {
       {"%Num%", std::to_string(index + 1)},
       {"%NameFrom%", stat.NameFrom},
@@ -83,7 +83,7 @@ void BuildNameStatistics(const StatisticsContext& context, const std::string& pe
   const Settings& config = context.Config;
   context.Console.WriteLine("");
   std::string text =
-      context.Files.ReadFile(config.TemplatePath + config.StatTemplate).value_or(std::string());
+      context.Files.ReadWholeFile(config.TemplatePath + config.StatTemplate);
   // Text before the sort line, wherever it stands, is the template's own comment.
   size_t sortLine = text.find("%Sort%");
   if (sortLine != std::string::npos) text.erase(0, sortLine);

@@ -1,7 +1,7 @@
 #include "RoTrf/StatTemplate.h"
 
-#include "FReport/Macros.h"
 #include "RoTypes/Version.h"
+#include "Utils/MacroText.h"
 
 namespace kestal {
 namespace {
@@ -13,36 +13,38 @@ constexpr std::string_view kBlockStart = ">---<\r\n";
 constexpr std::string_view kBlockEnd = ">+++<\r\n";
 constexpr std::string_view kClosingText = kProgramVersion;
 constexpr size_t kReportWidth = 80;
+constexpr std::string_view kPeriodMacro = "%Period%";
 
-// One copy of the block per entry, each with that entry's values only, so that a
-// value holding a macro name is never filled with another entry's value.
-std::string RepeatBlock(std::string_view block, const TStatValues& values) {
-  std::string out;
+// One copy of the block per entry, each with that entry's values and the totals,
+// expanded as it is copied: a value holding a block marker or a macro name stays
+// as it is, and is never filled with another entry's value.
+void AppendBlockCopies(std::string& out, std::string_view block, const TStatValues& values) {
   for (size_t index = 0; index < values.EntryCount; ++index) {
-    std::string copy(block);
-    for (const auto& [macro, value] : values.EntryMacros(index)) ReplaceAligned(copy, macro, value);
-    out += copy;
+    MacroValues macros = values.EntryMacros(index);
+    macros.insert(macros.end(), values.Totals.begin(), values.Totals.end());
+    AppendExpanded(out, block, macros, MacroSuffix::Alignment);
   }
-  return out;
 }
 
-void ExpandBlocks(std::string& text, const TStatValues& values) {
-  // Searching goes on after the text just inserted: values come from messages, and
-  // a block marker inside one must not start another round of copies.
+// The blocks are found in the template itself, so nothing that a value brings in
+// can start one.
+std::string ExpandBlocksAndTotals(std::string_view text, const TStatValues& values) {
+  std::string out;
+  out.reserve(text.size());
   size_t from = 0;
   size_t start;
-  while ((start = text.find(kBlockStart, from)) != std::string::npos) {
-    size_t blockBegin = start + kBlockStart.size();
+  while ((start = text.find(kBlockStart, from)) != std::string_view::npos) {
+    AppendExpanded(out, text.substr(from, start - from), values.Totals, MacroSuffix::Alignment);
+    const size_t blockBegin = start + kBlockStart.size();
     // The end marker is looked for after the start marker, so that a stray end
     // marker before it stays ordinary text and leaves this block its proper end.
-    size_t end = text.find(kBlockEnd, blockBegin);
-    size_t blockEnd = end == std::string::npos ? text.size() : end;
-    size_t after = end == std::string::npos ? text.size() : end + kBlockEnd.size();
-    std::string out = RepeatBlock(std::string_view(text).substr(blockBegin, blockEnd - blockBegin),
-                                  values);
-    text.replace(start, after - start, out);
-    from = start + out.size();
+    const size_t end = text.find(kBlockEnd, blockBegin);
+    const size_t blockEnd = end == std::string_view::npos ? text.size() : end;
+    AppendBlockCopies(out, text.substr(blockBegin, blockEnd - blockBegin), values);
+    from = end == std::string_view::npos ? text.size() : end + kBlockEnd.size();
   }
+  AppendExpanded(out, text.substr(from), values.Totals, MacroSuffix::Alignment);
+  return out;
 }
 
 // Every run of spaces that stands directly before a CR or an LF; one pass.
@@ -81,10 +83,11 @@ TStatTemplate SplitSortLine(std::string_view text) {
 }
 
 std::string ExpandStatTemplate(std::string text, const TStatValues& values) {
-  ReplaceAligned(text, "%Period%", values.PeriodText);
-  ExpandBlocks(text, values);
-  for (const auto& [macro, value] : values.Totals) ReplaceAligned(text, macro, value);
-  return RemoveSpacesBeforeLineEnds(text);
+  // The period is the program's own text, a date or two: the blocks and the other
+  // macros may be looked for after it is in.
+  const std::string withPeriod =
+      ExpandMacros(text, {{kPeriodMacro, values.PeriodText}}, MacroSuffix::Alignment);
+  return RemoveSpacesBeforeLineEnds(ExpandBlocksAndTotals(withPeriod, values));
 }
 
 void WriteStatReport(const platform::FileSystem& files, const std::string& path,

@@ -5,17 +5,14 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
+
+#include "Utils/MacroText.h"
 
 #include "Platform/Console.h"
 #include "Platform/Files.h"
 
 namespace kestal {
 
-
-// Macro names with their values, in the order they are replaced.
-using StatMacros = std::vector<std::pair<std::string_view, std::string>>;
 
 // A statistics template after its sort line.
 struct TStatTemplate {
@@ -33,12 +30,15 @@ struct TStatValues {
   std::string PeriodText;
   size_t EntryCount = 0;
   // The per-entry macros of the entry at `index` (from 0) of the sorted list.
-  std::function<StatMacros(size_t index)> EntryMacros;
-  StatMacros Totals;
+  std::function<MacroValues(size_t index)> EntryMacros;
+  MacroValues Totals;
 };
 
 // "%Period%", then each block between the lines ">---<" and ">+++<" repeated once
-// per entry, then the totals; spaces before line ends are removed.
+// per entry with that entry's macros, and the totals in and outside the blocks;
+// spaces before line ends are removed. Each piece of the template is expanded in
+// one pass, and no value is searched again: names, subjects and area tags come
+// from messages.
 std::string ExpandStatTemplate(std::string text, const TStatValues& values);
 // Writes the expanded text and the centred closing line; failures are not reported.
 void WriteStatReport(const platform::FileSystem& files, const std::string& path,

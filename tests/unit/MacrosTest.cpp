@@ -10,42 +10,6 @@
 namespace kestal {
 namespace {
 
-TEST(ReplaceAlignedTest, AlignsCutsOrInsertsAsTheSuffixSays) {
-  struct Case {
-    std::string text, value, expected;
-  };
-  const std::vector<Case> cases = {
-      {"[%Num%(R,4)]", "7", "[   7]"},
-      {"[%Num%(C,5)]", "ab", "[ ab  ]"},
-      {"[%Num%(L,3)]", "Alexander", "[Ale]"},
-      {"[%Num%(L,0)]", "Alexander", "[Alexander]"},
-      {"[%Num%(L,4)]", "ab", "[ab  ]"},
-      {"[%Num%(r,4)]", "7", "[   7]"},        // the letter is upper-cased
-      {"[%Num%(X,4)]", "ab", "[ ab ]"},        // any other letter centres
-      {"[%Num%(R, 4)]", "7", "[   7]"},
-      {"[%Num%(R,2)]", "ab", "[ab]"},
-      {"[%Num%(R,-3)]", "ab", "[ab]"},
-      {"[%Num%(R,x)]", "ab", "[ab]"},          // not a number: width 0
-      {"[%Num%(R,2000000000)]", "7", "[" + std::string(999, ' ') + "7]"},  // 1000 at most
-      {"[%Num%(R)]", "ab", "[ab]"},            // no comma: width 0, suffix still taken
-      {"[%Num%(R,)]", "ab", "[ab]"},           // nothing between "," and ")"
-      {"[%Num%(R)x,5)]", "ab", "[abx,5)]"},    // the comma after the ")" does not count
-      {"[%Num%(R,4]", "7", "[7(R,4]"},         // no ")": no suffix
-      {"[%Num%]", "7", "[7]"},
-      {"%Num%", "7", "7"},                     // at the very end of the text
-      {"%Num% (C,9) (x)", "7", "7 (C,9) (x)"}, // later parentheses stay
-      {"%Num%(R,3)|%Num%(L,3)|%Num%", "ab", " ab|ab |ab"},
-      {"%Num%%Num%", "<%Num%>", "<%Num%><%Num%>"},  // inserted copies are not searched
-      {"%Nu%Num%m%", "", ""},                  // a macro formed by a removal goes too
-      {"%num% %NUM%", "7", "%num% %NUM%"},
-  };
-  for (const Case& c : cases) {
-    std::string text = c.text;
-    ReplaceAligned(text, "%Num%", c.value);
-    EXPECT_EQ(text, c.expected) << c.text << " with " << c.value;
-  }
-}
-
 class MacrosTest : public test::ReportFixture {
  protected:
   MacrosTest() : message_(test::SampleEchoMessage()) {
@@ -77,12 +41,40 @@ TEST_F(MacrosTest, EveryMessageMacroHasItsValue) {
   EXPECT_EQ(Expand("%MsgBody%"), message_.Kludges + "\r" + message_.Body + "\r" + message_.Vias);
 }
 
-TEST_F(MacrosTest, LaterMacrosSearchTheValuesOfEarlierOnes) {
-  message_.FromName = "<%Area%>";      // %Area% comes later: expanded
-  message_.Subject = "<%FromName%>";   // %FromName% came earlier: left as it is
+TEST_F(MacrosTest, WhatTheMessageBringsInIsNotExpanded) {
+  message_.FromName = "<%Area%>";     // a macro that comes later in the order
+  message_.Subject = "<%FromName%>";  // one that comes earlier
   message_.Body = "today is %Date%";
-  EXPECT_EQ(Expand("%FromName% %Subject% %MsgText%"),
-            "<RU.TEST> <%FromName%> today is 10 Dec 26");
+  message_.ToName = "%Upl";           // with the template text after it: %UplinkName%
+  EXPECT_EQ(Expand("%FromName% %Subject% %MsgText% %ToName%inkName%"),
+            "<%Area%> <%FromName%> today is %Date% %UplinkName%");
+  EXPECT_NE(Expand("%MsgHeader%").find("\rFrom: <%Area%>, 2:5020/1.5\r"), std::string::npos);
+}
+
+TEST_F(MacrosTest, MacrosAreReadFromLeftToRight) {
+  struct Case {
+    std::string text, expanded;
+  };
+  const std::vector<Case> cases = {
+      {"%Area%%Subject%", "RU.TESTHello"},
+      {"%Area%Subject%", "RU.TESTSubject%"},  // the first macro takes the shared "%"
+      {"%Sub%Area%ject%", "%SubRU.TESTject%"},
+      {"%Subject%(R,9)", "Hello(R,9)"},       // reports have no alignment suffix
+      {"%%Area%%", "%RU.TEST%"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Expand(c.text), c.expanded) << c.text;
+}
+
+// 1.2 MB of macro names in the message text and in the template; asserted on the
+// output only.
+TEST_F(MacrosTest, LargeTextsOfMacroNames) {
+  std::string names;
+  for (int i = 0; i < 100000; ++i) names += "%UplinkName%";
+  message_.Body = names;
+  EXPECT_EQ(Expand("%MsgText%|%MsgText%"), names + "|" + names);
+  std::string expected;
+  for (int i = 0; i < 100000; ++i) expected += "Uplink Sysop";
+  EXPECT_EQ(Expand(names), expected);
 }
 
 TEST_F(MacrosTest, OnlyMacrosWrittenExactlyAreReplaced) {
@@ -144,6 +136,15 @@ TEST_F(MacrosTest, EveryRuleEndMacroHasItsValue) {
             "[Ro]\rArea=RU.TEST\r|10 Dec 26, 12:00:04|10 Dec 26|12:00:04|Our Sysop|1:1/1|Sysop|"
             "1:2/3|2:5020/1|2:5020/1 2:5020/2|*|Ivan*|Ivan Petrov|All|RU.TEST|2026-12-09|"
             "Uplink Sysop|2:5020/50|%Subject%");
+}
+
+TEST_F(MacrosTest, RuleEndValuesAreNotExpanded) {
+  TRo rule;
+  rule.Name = "%RoArea%";
+  rule.Area = "RU.TEST";
+  std::string text = "%RoSection%|%RoName%|%RoArea%|%ToName%";
+  ExpandRuleEndMacros(run_.ForReports(), text, "%Date%", {1, 2, 3, 0, 0}, rule, "[Ro]\rName=%ToName%\r");
+  EXPECT_EQ(text, "[Ro]\rName=%ToName%\r|%RoArea%|RU.TEST|%Date%");
 }
 
 }  // namespace

@@ -182,12 +182,5 @@ TEST_F(NetmailTest, AMissingDirectoryWritesNothing) {
   EXPECT_FALSE(test::Exists(dir_ / "missing"));
 }
 
-TEST_F(NetmailTest, TemplatesAreReadWithEveryByte) {
-  const std::string bytes("line\r\nnext\nzero\0end", 19);
-  WriteBytes(dir_ / "t.tpl", bytes);
-  EXPECT_EQ(run_.Files.ReadFile(dir_ / "t.tpl"), bytes);
-  EXPECT_EQ(run_.Files.ReadFile(dir_ / "none.tpl"), std::nullopt);
-}
-
 }  // namespace
 }  // namespace kestal

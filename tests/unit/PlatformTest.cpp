@@ -61,6 +61,14 @@ TEST(PlatformFiles, ReadFileTakesLargeFilesWhole) {
   EXPECT_EQ(files.ReadFile(dir / "big"), big);
 }
 
+TEST(PlatformFiles, ReadWholeFileKeepsEveryByte) {
+  ScratchDir dir;
+  const std::string bytes("line\r\nnext\nzero\0end", 19);
+  WriteBytes(dir / "t.tpl", bytes);
+  EXPECT_EQ(files.ReadWholeFile(dir / "t.tpl"), bytes);
+  EXPECT_EQ(files.ReadWholeFile(dir / "none.tpl"), "");
+}
+
 TEST(PlatformFiles, FailuresAreResults) {
   ScratchDir dir;
   fs::create_directory(dir / "sub");

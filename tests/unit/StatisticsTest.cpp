@@ -121,17 +121,43 @@ TEST(StatTemplateTest, ExpandRepeatsBlocksAndFillsMacros) {
        ">---<\r\n%Name%\r\n>+++<\r\n", ">---<\r\n>---<\r\n"},
       {"a value holding a macro keeps it from other entries", {"%Num%", "b"},
        ">---<\r\n%Num%.%Name%\r\n>+++<\r\n", "1.%Num%\r\n2.b\r\n"},
+      {"a value holding a total keeps it", {"%Total%", "%Period%"},
+       ">---<\r\n%Name%\r\n>+++<\r\n", "%Total%\r\n%Period%\r\n"},
+      {"a value and the template after it form no macro", {"%Tot", "%N"},
+       ">---<\r\n%Name%al% %Name%um%\r\n>+++<\r\n", "%Total% %Totum%\r\n%Nal% %Num%\r\n"},
+      {"adjacent macros", ab, ">---<\r\n%Num%(R,2)%Name%(L,3)%Total%%Period%\r\n>+++<\r\n",
+       " 1a  2P\r\n 2b  2P\r\n"},
   };
   for (const Case& c : cases) {
     TStatValues values;
     values.PeriodText = "P";
     values.EntryCount = c.entries.size();
     values.EntryMacros = [&](size_t index) {
-      return StatMacros{{"%Num%", std::to_string(index + 1)}, {"%Name%", c.entries[index]}};
+      return MacroValues{{"%Num%", std::to_string(index + 1)}, {"%Name%", c.entries[index]}};
     };
     values.Totals = {{"%Total%", std::to_string(c.entries.size())}};
     EXPECT_EQ(ExpandStatTemplate(c.text, values), c.expected) << c.name;
   }
+}
+
+// 1 MB of macro names in a block and around it, with values that name macros
+// too; asserted on the output only.
+TEST(StatTemplateTest, LargeTemplatesOfMacroNames) {
+  constexpr size_t kCount = 100000;
+  auto repeat = [](const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < kCount; ++i) out += text;
+    return out;
+  };
+  const std::vector<std::string> names = {"%Total%", "%Num%"};
+  TStatValues values;
+  values.PeriodText = "P";
+  values.EntryCount = names.size();
+  values.EntryMacros = [&](size_t index) { return MacroValues{{"%Name%", names[index]}}; };
+  values.Totals = {{"%Total%", "2"}};
+  const std::string text = repeat("%Total%(") + "\r\n>---<\r\n" + repeat("%Name%") + "\r\n";
+  EXPECT_EQ(ExpandStatTemplate(text, values),
+            repeat("2(") + "\r\n" + repeat("%Total%") + "\r\n" + repeat("%Num%") + "\r\n");
 }
 
 // Echo statistics over daily files written in a scratch TrfPath.
