@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "Utils/TextSearch.h"
@@ -17,11 +16,19 @@ namespace kestal {
 
 // Looks for many literal patterns in one pass over a text. Letter case is
 // ignored for a-z and A-Z only, as UpperCaseAscii folds it: a pattern is found
-// where UpperCaseAscii(text).find(UpperCaseAscii(pattern)) would find it. A
-// scan takes time linear in the text whatever the patterns are, so a text
-// crafted against them cannot slow it down. Patterns are byte strings of any
-// bytes, NUL included, and of any length; a pattern's id is its index in the
-// list.
+// where UpperCaseAscii(text).find(UpperCaseAscii(pattern)) would find it.
+// Patterns are byte strings of any bytes, NUL included, and of any length; a
+// pattern's id is its index in the list.
+//
+// A scan takes time linear in the text whatever the patterns are, so a text
+// crafted against them cannot slow it down. Vectorscan checks each place where
+// a literal may end by comparing the literal, which on a periodic text costs a
+// long periodic literal its length at every place; so it is given pieces of at
+// most 32 bytes, taken where a pattern's bytes vary most, and a longer pattern
+// is looked for whole, by a linear search of its own, only in a text where its
+// piece was found. That search is one more
+// pass over the text, so the time per byte grows with the number of long
+// patterns whose pieces occur in it, not with their lengths.
 //
 // One object is one compiled database with its own scratch memory, made once:
 // FoundIn allocates nothing, and one object scans one text at a time.
@@ -48,12 +55,18 @@ class MultiSearch {
 
   MultiSearch() = default;
 
+  // A pattern that the engine does not find whole.
+  struct WholeSearch {
+    size_t Id;
+    // The engine looks for a piece of it first; else it is searched in every text.
+    bool PieceFirst;
+    CaselessSearch Search;
+  };
+
   size_t patternCount_ = 0;
   std::vector<size_t> emptyPatterns_;
-  // The patterns the engine does not take (see Compile), each searched on its
-  // own, by id.
-  std::vector<std::pair<size_t, CaselessSearch>> ownSearches_;
-  // Null when there is no pattern but empty ones: the engine compiles no empty list.
+  std::vector<WholeSearch> wholeSearches_;
+  // Null when no pattern has a piece: the engine compiles no empty list.
   std::unique_ptr<hs_database, FreeDatabase> database_;
   std::unique_ptr<hs_scratch, FreeScratch> scratch_;
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -50,7 +51,9 @@ TEST(MultiSearchTest, ReportsEveryPatternThatOccurs) {
       {{"ABC", "BCD", "CD", "ABC", "BC"}, "xabcdx", {true, true, true, true, true}},
       {{"ABCD", "ABCE"}, "abce", {false, true}},
       {{"LONGER THAN THE TEXT", "TEXT"}, "text", {false, true}},
-      {{"O\0B"s, "O\0C"s, "\0"s, "\0BY"s, "\0\0"s}, "zero\0byte"s, {true, false, true, true, false}},
+      {{"O\0B"s, "O\0C"s, "\0"s, "\0BY"s, "\0\0"s},
+       "zero\0byte"s,
+       {true, false, true, true, false}},
       {{"\xE0\xA0 TEXT", "\xC0\xA0 TEXT"}, "\xE0\xA0 text", {true, false}},
       {{"AB"}, "", {false}},
   };
@@ -67,7 +70,7 @@ TEST(MultiSearchTest, ReportsEveryPatternThatOccurs) {
 // 0x5B/0x7B and the like differ by the case bit alone: none of them is folded.
 TEST(MultiSearchTest, FoldsAsciiLettersAndNoOtherByte) {
   std::vector<std::string> patterns;
-  for (int byte = 0; byte < 256; ++byte) patterns.push_back(std::string(1, static_cast<char>(byte)));
+  for (int byte = 0; byte < 256; ++byte) patterns.emplace_back(1, static_cast<char>(byte));
   MultiSearch search = Compiled(patterns);
   for (int byte = 0; byte < 256; ++byte) {
     const std::string text(1, static_cast<char>(byte));
@@ -83,8 +86,9 @@ TEST(MultiSearchTest, FoldsAsciiLettersAndNoOtherByte) {
 
 // Few bytes, so that patterns are often found and often nearly found; NUL and
 // bytes of the upper half among them; patterns now and then longer than the
-// text, empty, or copies of one another. Each set is compiled once and scans
-// many texts, as a run's rules do.
+// text, longer than the engine's pieces, empty, or copies of one another. Texts
+// hold copies of the patterns in other letter cases, some with a byte changed.
+// Each set is compiled once and scans many texts, as a run's rules do.
 TEST(MultiSearchTest, AgreesWithSearchingAnUpperCasedCopy) {
   std::mt19937 random(20261212);
   const std::string bytes = "aAbB @`\0\x80\xE0\xC0"s;
@@ -93,14 +97,30 @@ TEST(MultiSearchTest, AgreesWithSearchingAnUpperCasedCopy) {
     for (size_t i = 0; i < length; ++i) text += bytes[random() % bytes.size()];
     return text;
   };
+  auto copyOf = [&](std::string pattern) {
+    for (char& c : pattern) {
+      if (random() % 2 == 0) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    if (!pattern.empty() && random() % 2 == 0) {
+      pattern[random() % pattern.size()] = bytes[random() % bytes.size()];
+    }
+    return pattern;
+  };
   for (int set = 0; set < 300; ++set) {
     std::vector<std::string> patterns(random() % 12);
     for (size_t id = 0; id < patterns.size(); ++id) {
-      patterns[id] = id > 0 && random() % 8 == 0 ? patterns[random() % id] : draw(random() % 7);
+      if (id > 0 && random() % 8 == 0) {
+        patterns[id] = patterns[random() % id];
+      } else {
+        patterns[id] = draw(random() % 4 == 0 ? 30 + random() % 20 : random() % 7);
+      }
     }
     MultiSearch search = Compiled(patterns);
     for (int round = 0; round < 40; ++round) {
-      const std::string text = draw(random() % 60);
+      std::string text = draw(random() % 30);
+      if (!patterns.empty()) {
+        text += copyOf(patterns[random() % patterns.size()]) + draw(random() % 30);
+      }
       const std::vector<bool> found = Found(search, text);
       ASSERT_EQ(found.size(), patterns.size());
       for (size_t id = 0; id < patterns.size(); ++id) {
@@ -121,6 +141,10 @@ TEST(MultiSearchTest, FindsPeriodicPatternsInPeriodicText) {
                                  std::string(100001, 'A')});
   EXPECT_EQ(Found(search, body), (std::vector<bool>{false, true, true, false}));
   EXPECT_EQ(Found(search, body + "B" + body), (std::vector<bool>{true, true, true, false}));
+  // The first mask's 200 bytes from its start but one, again and again.
+  std::string nearMisses;
+  while (nearMisses.size() < 100000) nearMisses += std::string(198, 'a') + "b";
+  EXPECT_EQ(Found(search, nearMisses), (std::vector<bool>{false, false, false, false}));
 }
 
 TEST(MultiSearchTest, KeepsWorkingWhenMoved) {
