@@ -31,6 +31,9 @@ else
   have crashmail || needed+=(crashmail)
   [ -f /usr/include/gtest/gtest.h ] || needed+=(libgtest-dev)
 fi
+# Every build links Vectorscan, found through pkg-config.
+have pkg-config || needed+=(pkg-config)
+[ -f /usr/include/hs/hs.h ] || needed+=(libvectorscan-dev)
 [ ${#needed[@]} -eq 0 ] && exit 0
 if [ "$(id -u)" = 0 ] && have apt-get; then
   export DEBIAN_FRONTEND=noninteractive

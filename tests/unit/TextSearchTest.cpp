@@ -68,5 +68,47 @@ TEST(TextSearchTest, AgreesWithSearchingAnUpperCasedCopy) {
   }
 }
 
+// Texts of nearly one letter against patterns of nearly one letter: almost every
+// place agrees on the first and last byte, so the search must go on past the
+// places it compares whole, at any point of the text.
+TEST(TextSearchTest, AgreesOnPeriodicTextsAndPatterns) {
+  std::mt19937 random(20261211);
+  auto draw = [&](size_t length, const std::string& common, const std::string& rare) {
+    std::string text;
+    for (size_t i = 0; i < length; ++i) {
+      text += random() % 40 == 0 ? rare[random() % rare.size()] : common[random() % common.size()];
+    }
+    return text;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    const std::string text = draw(random() % 600, "aA", "bB\xE1");
+    const std::string pattern = draw(1 + random() % 60, "A", "B\xE1");
+    ASSERT_EQ(CaselessSearch(pattern).FoundIn(text), Reference(text, pattern))
+        << "text \"" << text << "\" pattern \"" << pattern << "\"";
+  }
+}
+
+TEST(TextSearchTest, FindsPeriodicPatternsWhereverTheyStand) {
+  const std::string pattern = std::string(199, 'A') + "B" + std::string(200, 'A');
+  const std::string body(100000, 'a');
+  const std::string match = std::string(199, 'a') + "b" + std::string(200, 'a');
+  struct Case {
+    std::string text;
+    bool found;
+  };
+  const Case cases[] = {
+      {body, false},
+      {body + match, true},
+      {match + body, true},
+      {body.substr(0, 50000) + match + body, true},
+      {body + "b" + body.substr(0, 199), false},
+      {body + "b" + body, true},
+      {body.substr(0, 198) + "b" + body.substr(0, 199), false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CaselessSearch(pattern).FoundIn(c.text), c.found) << c.text.size() << " bytes";
+  }
+}
+
 }  // namespace
 }  // namespace kestal
