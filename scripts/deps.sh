@@ -30,7 +30,11 @@ else
   have faketime || needed+=(faketime)
   have crashmail || needed+=(crashmail)
   [ -f /usr/include/gtest/gtest.h ] || needed+=(libgtest-dev)
+  have zip || needed+=(zip)
 fi
+# Every build links libarchive, which reads mail bundles.
+have pkg-config || needed+=(pkg-config)
+[ -f /usr/include/archive.h ] || needed+=(libarchive-dev)
 [ ${#needed[@]} -eq 0 ] && exit 0
 if [ "$(id -u)" = 0 ] && have apt-get; then
   export DEBIAN_FRONTEND=noninteractive

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -84,13 +85,6 @@ mode_t ReplacementMode(const std::string& target) {
   return NewFileMode();
 }
 
-void SyncDirectory(const std::string& directory) {
-  int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  fsync(fd);  // best effort: the rename itself has already succeeded
-  close(fd);
-}
-
 // A rename across file systems: a copy created exclusively (so an existing `to`
 // stays untouched), then the source deleted. On failure both names are as before.
 bool MoveAcrossFileSystems(const std::string& from, const std::string& to) {
@@ -140,6 +134,15 @@ std::optional<uint64_t> FileSize(const std::string& path) {
   struct stat info {};
   if (!StatFollowingLinks(path, info) || !S_ISREG(info.st_mode)) return std::nullopt;
   return static_cast<uint64_t>(info.st_size);
+}
+
+std::optional<int64_t> SecondsSinceModified(const std::string& path) {
+  struct stat info {};
+  struct timespec now {};
+  if (!StatFollowingLinks(path, info) || clock_gettime(CLOCK_REALTIME, &now) != 0) {
+    return std::nullopt;
+  }
+  return static_cast<int64_t>(now.tv_sec) - static_cast<int64_t>(info.st_mtim.tv_sec);
 }
 
 std::optional<std::string> ReadFile(const std::string& path) {
@@ -209,9 +212,10 @@ std::optional<std::string> WriteNamedTemporary(const std::string& path, std::str
 }
 
 // Nothing when unnamed files cannot be made here.
-std::optional<bool> CreateUnnamedThenLink(const std::string& path, std::string_view data) {
+std::optional<bool> CreateUnnamedThenLink(const std::string& path, std::string_view data,
+                                          bool sync) {
   bool unsupported = false;
-  const int fd = WriteUnnamed(path, data, NewFileMode(), false, unsupported);
+  const int fd = WriteUnnamed(path, data, NewFileMode(), sync, unsupported);
   if (fd < 0) return unsupported ? std::nullopt : std::optional<bool>(false);
   const bool linked = LinkUnnamed(fd, path, unsupported);
   if (!CloseChecked(fd)) {
@@ -222,8 +226,8 @@ std::optional<bool> CreateUnnamedThenLink(const std::string& path, std::string_v
   return linked;
 }
 
-bool CreateThroughTemporaryName(const std::string& path, std::string_view data) {
-  const std::optional<std::string> temporary = WriteNamedTemporary(path, data, NewFileMode(), false);
+bool CreateThroughTemporaryName(const std::string& path, std::string_view data, bool sync) {
+  const std::optional<std::string> temporary = WriteNamedTemporary(path, data, NewFileMode(), sync);
   if (!temporary) return false;
   if (RenameNoReplace(*temporary, path)) return true;
   unlink(temporary->c_str());
@@ -268,15 +272,30 @@ bool ReplaceThroughTemporaryName(const std::string& target, std::string_view dat
 }  // namespace
 
 bool CreateNewFile(const std::string& path, std::string_view data) {
-  const std::optional<bool> created = CreateUnnamedThenLink(path, data);
-  return created ? *created : CreateThroughTemporaryName(path, data);
+  const std::optional<bool> created = CreateUnnamedThenLink(path, data, false);
+  return created ? *created : CreateThroughTemporaryName(path, data, false);
+}
+
+bool CreateNewFileSynced(const std::string& path, std::string_view data) {
+  const std::optional<bool> created = CreateUnnamedThenLink(path, data, true);
+  return created ? *created : CreateThroughTemporaryName(path, data, true);
+}
+
+bool SyncDirectory(const std::string& directory) {
+  const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = fsync(fd) == 0;
+  const int error = errno;
+  close(fd);
+  errno = error;
+  return synced;
 }
 
 bool ReplaceFile(const std::string& path, std::string_view data) {
   const std::string target = ReplacementTarget(path);
   const std::optional<bool> unnamed = ReplaceUnnamed(target, data);
   if (!(unnamed ? *unnamed : ReplaceThroughTemporaryName(target, data))) return false;
-  SyncDirectory(DirectoryPart(target));
+  SyncDirectory(DirectoryPart(target));  // best effort: the rename itself has already succeeded
   return true;
 }
 

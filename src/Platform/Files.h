@@ -14,6 +14,8 @@ namespace kestal::platform {
 bool FileExists(const std::string& path);       // a regular file, or a link to one
 bool DirectoryExists(const std::string& path);  // a directory, or a link to one
 std::optional<uint64_t> FileSize(const std::string& path);
+// Seconds since the file was last modified; negative when that lies ahead.
+std::optional<int64_t> SecondsSinceModified(const std::string& path);
 
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> ReadFile(const std::string& path);
@@ -25,6 +27,11 @@ bool AppendFile(const std::string& path, std::string_view data);
 // Creates a new file with the bytes; fails, touching nothing, when the name is taken.
 // The name appears only when the file is whole (a temporary file is renamed to it).
 bool CreateNewFile(const std::string& path, std::string_view data);
+// As CreateNewFile, with the bytes on disk before the name appears: for a file
+// whose source is deleted next (SyncDirectory then puts the name on disk too).
+bool CreateNewFileSynced(const std::string& path, std::string_view data);
+// Puts the directory's entries (new names, removals) on disk.
+bool SyncDirectory(const std::string& directory);
 // Writes the bytes to a temporary file in the same directory and renames it over
 // `path`, so that `path` always holds either the old or the whole new content.
 bool ReplaceFile(const std::string& path, std::string_view data);
