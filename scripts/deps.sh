@@ -30,10 +30,13 @@ else
   have faketime || needed+=(faketime)
   have crashmail || needed+=(crashmail)
   [ -f /usr/include/gtest/gtest.h ] || needed+=(libgtest-dev)
+  have zip || needed+=(zip)
 fi
-# Every build links Vectorscan, found through pkg-config.
+# Every build links Vectorscan (text masks) and libarchive (mail bundles),
+# found through pkg-config.
 have pkg-config || needed+=(pkg-config)
 [ -f /usr/include/hs/hs.h ] || needed+=(libvectorscan-dev)
+[ -f /usr/include/archive.h ] || needed+=(libarchive-dev)
 [ ${#needed[@]} -eq 0 ] && exit 0
 if [ "$(id -u)" = 0 ] && have apt-get; then
   export DEBIAN_FRONTEND=noninteractive

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -238,9 +239,9 @@ std::optional<std::string> WriteNamedTemporary(SystemCalls& calls, const std::st
   return temporary;
 }
 
-Unnamed CreateUnnamedThenLink(SystemCalls& calls, const std::string& path,
-                              std::string_view data) {
-  const UnnamedFile file = WriteUnnamed(calls, path, data, NewFileMode(), false);
+Unnamed CreateUnnamedThenLink(SystemCalls& calls, const std::string& path, std::string_view data,
+                              bool sync) {
+  const UnnamedFile file = WriteUnnamed(calls, path, data, NewFileMode(), sync);
   if (file.Result != Unnamed::Done) return file.Result;
   const Unnamed linked = LinkUnnamed(calls, file.Fd, path);
   if (linked != Unnamed::Done) {
@@ -255,9 +256,9 @@ Unnamed CreateUnnamedThenLink(SystemCalls& calls, const std::string& path,
 }
 
 bool CreateThroughTemporaryName(SystemCalls& calls, const std::string& path,
-                                std::string_view data) {
+                                std::string_view data, bool sync) {
   const std::optional<std::string> temporary =
-      WriteNamedTemporary(calls, path, data, NewFileMode(), false);
+      WriteNamedTemporary(calls, path, data, NewFileMode(), sync);
   if (!temporary) return false;
   if (RenameWithoutReplacing(calls, *temporary, path)) return true;
   UnlinkQuietly(calls, *temporary);
@@ -325,6 +326,15 @@ std::optional<uint64_t> FileSystem::FileSize(const std::string& path) const {
   return static_cast<uint64_t>(info.st_size);
 }
 
+std::optional<int64_t> FileSystem::SecondsSinceModified(const std::string& path) const {
+  struct stat info {};
+  struct timespec now {};
+  if (!StatFollowingLinks(calls_, path, info) || clock_gettime(CLOCK_REALTIME, &now) != 0) {
+    return std::nullopt;
+  }
+  return static_cast<int64_t>(now.tv_sec) - static_cast<int64_t>(info.st_mtim.tv_sec);
+}
+
 std::optional<std::string> FileSystem::ReadFile(const std::string& path) const {
   return ReadPath(calls_, path);
 }
@@ -342,9 +352,21 @@ FileStatus FileSystem::AppendFile(const std::string& path, std::string_view data
 }
 
 FileStatus FileSystem::CreateNewFile(const std::string& path, std::string_view data) const {
-  const Unnamed created = CreateUnnamedThenLink(calls_, path, data);
+  return CreateNew(path, data, false);
+}
+
+FileStatus FileSystem::CreateNewFileSynced(const std::string& path, std::string_view data) const {
+  return CreateNew(path, data, true);
+}
+
+FileStatus FileSystem::CreateNew(const std::string& path, std::string_view data, bool sync) const {
+  const Unnamed created = CreateUnnamedThenLink(calls_, path, data, sync);
   if (created != Unnamed::Unsupported) return StatusOf(created == Unnamed::Done);
-  return StatusOf(CreateThroughTemporaryName(calls_, path, data));
+  return StatusOf(CreateThroughTemporaryName(calls_, path, data, sync));
+}
+
+FileStatus FileSystem::SyncDirectory(const std::string& directory) const {
+  return StatusOf(platform::SyncDirectory(calls_, directory));
 }
 
 FileStatus FileSystem::ReplaceFile(const std::string& path, std::string_view data) const {
@@ -357,7 +379,7 @@ FileStatus FileSystem::ReplaceFile(const std::string& path, std::string_view dat
   // The new content is already in place; an unsynced directory entry could
   // still bring the old one back after a power cut, which is no worse than
   // not having replaced it, so this is not a failure of the replacement.
-  (void)SyncDirectory(calls_, DirectoryPart(target));
+  (void)platform::SyncDirectory(calls_, DirectoryPart(target));
   return FileStatus::Done();
 }
 

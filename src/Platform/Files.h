@@ -20,6 +20,8 @@ class [[nodiscard]] FileStatus {
   explicit operator bool() const { return ok(); }
   // The system's words for the failure, "" when done.
   std::string Reason() const;
+  // errno of the failure; 0 when done, -1 when the failure set none.
+  int Error() const { return error_; }
 
  private:
   explicit FileStatus(int error) : error_(error) {}
@@ -41,6 +43,8 @@ class FileSystem {
   [[nodiscard]] bool FileExists(const std::string& path) const;       // a regular file, or a link to one
   [[nodiscard]] bool DirectoryExists(const std::string& path) const;  // a directory, or a link to one
   [[nodiscard]] std::optional<uint64_t> FileSize(const std::string& path) const;
+  // Seconds since the file was last modified; negative when that lies ahead.
+  [[nodiscard]] std::optional<int64_t> SecondsSinceModified(const std::string& path) const;
 
   // The whole file, or nothing when it cannot be read.
   [[nodiscard]] std::optional<std::string> ReadFile(const std::string& path) const;
@@ -54,6 +58,11 @@ class FileSystem {
   // Creates a new file with the bytes; fails, touching nothing, when the name is taken.
   // The name appears only when the file is whole.
   FileStatus CreateNewFile(const std::string& path, std::string_view data) const;
+  // As CreateNewFile, with the bytes on disk before the name appears: for a file
+  // whose source is deleted next (SyncDirectory then puts the name on disk too).
+  FileStatus CreateNewFileSynced(const std::string& path, std::string_view data) const;
+  // Puts the directory's entries (new names, removals) on disk.
+  FileStatus SyncDirectory(const std::string& directory) const;
   // Writes the bytes to a temporary file in the same directory, syncs it and
   // renames it over `path`, so that `path` always holds either the old or the
   // whole new content.
@@ -73,6 +82,8 @@ class FileSystem {
   SystemCalls& Calls() const { return calls_; }
 
  private:
+  FileStatus CreateNew(const std::string& path, std::string_view data, bool sync) const;
+
   SystemCalls& calls_;
 };
 
