@@ -17,8 +17,9 @@ std::string BuildMsgHead(Run& run, const std::string& fromName, const TFidoAddr&
 void AppendTail(const Run& run, const TFidoAddr& origin, std::string& text);
 // Eight lower-case hex digits, strictly increasing within the run.
 std::string MakeMsgIdSerial(Run& run);
-// The next free message number of the directory ("dir/" as configured). The
-// directory is listed once per run; later calls use the number kept in run.Report.
+// The next free message number of the directory ("dir/" as configured): one past
+// the highest N.msg, and never 1. The directory is listed once per run; later
+// calls use the number kept in run.Report.
 int NextMsgNumber(Run& run, const std::string& directory);
 // Stores the message as the next free N.msg of ReportPath (own addresses) or
 // ReportOutPath. Never overwrites a file; false when nothing could be written.

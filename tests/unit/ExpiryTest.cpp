@@ -309,7 +309,7 @@ TEST(ExpiryProgram, RuleEndingTodayIsKeptAndRemovedTheNextDay) {
   EXPECT_EQ(ReadBytes(home / "Kestal.Ini"), kept + open);
   EXPECT_EQ(ReadBytes(home / "Kestal.Ini.bak"), kept + ending + open);
   EXPECT_NE(nextDay.output.find(home / "Kestal.Ini.bak"), std::string::npos) << nextDay.output;
-  EXPECT_EQ(test::ListNames(home / "mail"), std::vector<std::string>{"1.msg"});
+  EXPECT_EQ(test::ListNames(home / "mail"), std::vector<std::string>{"2.msg"});
 }
 
 }  // namespace

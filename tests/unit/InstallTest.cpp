@@ -92,7 +92,7 @@ TEST_F(Install, RunsWithAConfigurationElsewhere) {
   EXPECT_TRUE(Has(run.output, "Packets: 1, Removed: 0\n")) << run.output;
   EXPECT_TRUE(Has(run.output, "Messages: 2, Removed: 1\n")) << run.output;
   EXPECT_TRUE(Has(test::ReadBytes(fido / "kestal.log"), "Someone->All, News (RU.ANNOUNCE)"));
-  EXPECT_EQ(test::ListNames(fido / "netmail"), (std::vector<std::string>{"1.msg", "2.msg"}));
+  EXPECT_EQ(test::ListNames(fido / "netmail"), (std::vector<std::string>{"2.msg", "3.msg"}));
   EXPECT_EQ(test::ReadBytes(fido / "backup/0001.pkt"), packet);
   EXPECT_EQ(test::ListNames(prefix_ / "lib/kestal"), homeBefore)
       << "nothing written beside the program";
