@@ -37,7 +37,9 @@ constexpr std::string_view kUsage[] = {
 
 enum class InfoRequest { None, Usage, Version };
 
-bool IsSwitch(const std::string& arg) { return arg.size() >= 2 && (arg[0] == '-' || arg[0] == '/'); }
+bool IsSwitch(const std::string& arg) {
+  return arg.size() >= 2 && (arg[0] == '-' || arg[0] == '/');
+}
 
 bool IsHelpSwitch(const std::string& arg) {
   if (arg == "--help") return true;

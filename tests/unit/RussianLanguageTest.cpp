@@ -60,7 +60,8 @@ TEST(RussianLanguage, ProgramRunsWithItAndTheConsoleFollowsTheLocale) {
     test::WriteBytes(home / "stat.tpl", "");
     test::WriteBytes(home / "in/.keep", "");
     test::WriteBytes(home / "Kestal.Ini",
-                     "[General]\r\nAddress=2:5020/1\r\nEchoMailPath=in\r\nLanguage=russian.lng\r\n");
+                     "[General]\r\nAddress=2:5020/1\r\nEchoMailPath=in\r\n"
+                     "Language=russian.lng\r\n");
     const test::ProgramResult result =
         test::RunProgram("env", {std::string("LC_ALL=") + c.locale, home.exe()}, home.path(),
                          "2026-12-10 12:00:00");
