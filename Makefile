@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_GENERATOR ?= $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
-.PHONY: all build demo test test-sanitize deps install clean
+.PHONY: all build programs demo test test-sanitize deps install clean
 
 PREFIX ?= /usr/local
 
@@ -14,8 +14,13 @@ build:
 	cmake -S . -B $(BUILD) -G "$(CMAKE_GENERATOR)"
 	cmake --build $(BUILD) -j $(JOBS)
 
+# kestal, its tools and language files, without the tests.
+programs:
+	cmake -S . -B $(BUILD) -G "$(CMAKE_GENERATOR)"
+	cmake --build $(BUILD) -j $(JOBS) --target programs
+
 # Builds kestal and runs it over a demo inbound with the sample configuration.
-demo: build
+demo: programs
 	bash scripts/demo.sh $(BUILD)
 
 # Installs what the tests need, builds, and runs every test.
@@ -29,7 +34,7 @@ test-sanitize: deps
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # Installs into PREFIX (default /usr/local); DESTDIR is honoured.
-install: build
+install: programs
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 deps:

@@ -1,5 +1,6 @@
 #include "FReport/Netmail.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -80,13 +81,17 @@ int MsgNumberOfName(std::string_view name) {
   return static_cast<int>(number);
 }
 
+// Tossers that keep their high-water mark in 1.msg never export it, so a report
+// written there would never leave the node.
+constexpr int kFirstMsgNumber = 2;
+
 int ListNextMsgNumber(const platform::FileSystem& files, const std::string& directory) {
   int highest = 0;
   for (const platform::DirEntry& entry : files.ListFiles(directory)) {
     const int number = MsgNumberOfName(entry.Name);
     if (number > highest) highest = number;
   }
-  return highest + 1;
+  return std::max(highest + 1, kFirstMsgNumber);
 }
 
 bool NameTaken(const platform::FileSystem& files, const std::string& path) {

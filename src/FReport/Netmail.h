@@ -40,8 +40,9 @@ std::string BuildMsgHead(const ReportContext& context, const std::string& fromNa
 void AppendTail(const Settings& config, const TFidoAddr& origin, std::string& text);
 // Eight lower-case hex digits, strictly increasing within the run.
 std::string MakeMsgIdSerial(const platform::Clock& clock, NetmailState& netmail);
-// The next free message number of the directory ("dir/" as configured). The
-// directory is listed once per run; later calls use the number kept in `netmail`.
+// The next free message number of the directory ("dir/" as configured): one past
+// the highest N.msg, and never 1. The directory is listed once per run; later
+// calls use the number kept in `netmail`.
 int NextMsgNumber(const ReportContext& context, const std::string& directory);
 // Stores the message as the next free N.msg of ReportPath (own addresses) or
 // ReportOutPath. Never overwrites a file; false when nothing could be written.

@@ -138,7 +138,10 @@ bool PacketScan::PasswordFails(std::string_view header) const {
   if (Config().PasswordFile.empty()) return false;
   const PasswordBytes expected =
       PasswordFor(context_.Passwords, FormatAddress(packet_.Orig), context_.Console);
-  const std::string_view given = header.substr(pkt::header::kPassword, pkt::header::kPasswordSize);
+  // The stored password is upper-cased; peers send theirs in whatever case the
+  // sysop typed it.
+  const std::string given =
+      UpperCaseAscii(header.substr(pkt::header::kPassword, pkt::header::kPasswordSize));
   return !std::equal(expected.begin(), expected.end(), given.begin(),
                      [](unsigned char a, char b) { return a == static_cast<unsigned char>(b); });
 }

@@ -1,12 +1,14 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kestal::platform {
 
-// Console output. Bytes are written as they are, with no code-page conversion.
+// Console output. The texts are CP866 bytes, as every text of the program is; only
+// the terminal console shows them in another character set.
 class Console {
  public:
   virtual ~Console() = default;
@@ -18,14 +20,32 @@ class Console {
   virtual void SetTitle(std::string_view title) = 0;
 };
 
+class TerminalCharset;
+
+// Standard output, in the character set of the terminal. Where that set is not
+// known (no locale, or the C locale's ASCII) or cannot be converted to, the bytes
+// go out as they are; a byte the set has no character for becomes '?'.
 class StdoutConsole final : public Console {
  public:
+  // The character set of the locale in force: construct after InitLocale.
+  StdoutConsole();
+  // `charset` is an iconv name such as "UTF-8"; empty means not known.
+  explicit StdoutConsole(const std::string& charset);
+  ~StdoutConsole() override;
+  StdoutConsole(const StdoutConsole&) = delete;
+  StdoutConsole& operator=(const StdoutConsole&) = delete;
+
   void WriteLine(std::string_view text) override;
   void WriteProgress(std::string_view text) override;
   void SetTitle(std::string_view title) override;
+
+ private:
+  std::string ForTerminal(std::string_view text);
+
+  std::unique_ptr<TerminalCharset> charset_;  // null: bytes as they are
 };
 
-// Keeps everything in memory, for tests.
+// Keeps everything in memory, bytes as they are, for tests.
 class CapturingConsole final : public Console {
  public:
   void WriteLine(std::string_view text) override;

@@ -29,7 +29,8 @@ constexpr std::array<std::string_view, 70> kKeywords{
 constexpr std::string_view kListPrefix = "file://";
 
 // The key as the syntax pass sees it: the raw line up to its first "=", unless a
-// ";" comes first; digits and blanks dropped, other control bytes kept.
+// ";" comes first; digits, blanks and tabs dropped (the reader takes a tab for a
+// blank), other control bytes kept.
 std::string KeywordCandidate(std::string_view line) {
   const size_t equals = line.find('=');
   if (equals == std::string_view::npos) return "";
@@ -37,7 +38,7 @@ std::string KeywordCandidate(std::string_view line) {
   if (comment != std::string_view::npos && comment < equals) return "";
   std::string candidate;
   for (char c : line.substr(0, equals)) {
-    if (c != ' ' && (c < '0' || c > '9')) candidate += c;
+    if (c != ' ' && c != '\t' && (c < '0' || c > '9')) candidate += c;
   }
   return candidate;
 }
@@ -129,13 +130,15 @@ bool ConfigFile::LoadSection(std::string_view header) {
     KeptLine& line = lines_[i];
     line.Taken = true;
     // A kept line without "=" is an entry whose empty key no reader asks for.
+    // Blanks around "=" belong to neither side: "Copy = RU.ARCHIVE" is a Copy rule.
     const size_t equals = line.Text.find('=');
     ConfigEntry entry;
     if (equals == std::string::npos) {
       entry.Value = std::move(line.Text);
     } else {
-      entry.Key = line.Text.substr(0, equals);
-      entry.Value = line.Text.substr(equals + 1);
+      const std::string_view text = line.Text;
+      entry.Key = CleanLine(text.substr(0, equals));
+      entry.Value = CleanLine(text.substr(equals + 1));
     }
     entry.Line = line.Number;
     entries_[UpperCaseAscii(entry.Key)].push_back(std::move(entry));

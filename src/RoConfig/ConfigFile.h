@@ -12,7 +12,8 @@
 namespace kestal {
 
 // The syntax pass: a key is known by name alone, whatever section it stands in.
-// Digits and blanks of the key are ignored (AKA12 is AKA), other control bytes are not.
+// Digits, blanks and tabs of the key are ignored (AKA12 is AKA), other control bytes
+// are not.
 bool IsKnownKeyword(std::string_view candidate);
 // One console line per unknown key, "ERROR on line N: KeyWord "key" is unknown",
 // in file order; empty when every key is known.

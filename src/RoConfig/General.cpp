@@ -141,7 +141,7 @@ void ReadProcessingKeys(const ConfigContext& context, ConfigFile& file) {
   config.Ext = file.ReadValue("Ext", "*.pkt");
   config.TemplatePath = AsDirectory(FromExeDir(context, file.ReadValue("TemplatePath", "")));
   config.Tagline = file.ReadValue("Tagline", "");
-  config.Tearline = file.ReadValue("Tearline", "Kestal 2.15/W32");
+  config.Tearline = file.ReadValue("Tearline", kProgramVersion);
   config.Origin = file.ReadValue("Origin", "");
   config.KestalName = file.ReadValue("KestalName", "Kestal");
   context.ReportFromName = config.KestalName;

@@ -17,8 +17,7 @@ namespace {
 enum class LineKind { RoHeader, OtherHeader, Entry };
 
 // The [Ro] headers must be recognised exactly as the configuration reader does,
-// because the n-th header is paired with the n-th loaded rule. "[Ro] ; old" is cut to
-// "[Ro] " and is therefore neither kind of header: it stays in the section before it.
+// because the n-th header is paired with the n-th loaded rule ("[Ro] ; old" is one).
 LineKind KindOf(std::string_view line) {
   const std::string cut = CleanConfigLine(line);
   if (EqualsIgnoreCaseAscii(cut, "[Ro]")) return LineKind::RoHeader;

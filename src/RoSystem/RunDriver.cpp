@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Logger/Log.h"
@@ -24,6 +25,38 @@
 
 namespace kestal {
 namespace {
+
+constexpr std::string_view kUsage[] = {
+    "Usage: kestal [-C<config>] [-D] [-S<period>] [-E<period>] [-W]",
+    "  -C<config>  read this configuration, not Kestal.Ini beside the program",
+    "  -D          retire the rules whose DateTo has passed",
+    "  -S<period>  write the echo statistics report (0 today, 7-1 the week to yesterday)",
+    "  -E<period>  write the name statistics report",
+    "  -W          ignore the arguments after it",
+    "  --help      this text (also -h, -?); --version the version line",
+};
+
+enum class InfoRequest { None, Usage, Version };
+
+bool IsSwitch(const std::string& arg) {
+  return arg.size() >= 2 && (arg[0] == '-' || arg[0] == '/');
+}
+
+bool IsHelpSwitch(const std::string& arg) {
+  if (arg == "--help") return true;
+  return IsSwitch(arg) && arg.size() == 2 && (arg[1] == '?' || arg[1] == 'h' || arg[1] == 'H');
+}
+
+// Help and the version are answered before anything is read, so that they work
+// where no configuration is yet. -W hides them as it hides every later switch.
+InfoRequest FindInfoRequest(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (IsHelpSwitch(arg)) return InfoRequest::Usage;
+    if (arg == "--version") return InfoRequest::Version;
+    if (IsSwitch(arg) && (arg[1] == 'W' || arg[1] == 'w')) break;
+  }
+  return InfoRequest::None;
+}
 
 void StartUp(Run& run) {
   run.Console.SetTitle("Kestal - Starting");
@@ -133,7 +166,7 @@ void RunPasses(Run& run) {
 
 void ReadSwitches(Run& run, const std::vector<std::string>& args) {
   for (const std::string& arg : args) {
-    if (arg.size() < 2 || (arg[0] != '-' && arg[0] != '/')) continue;
+    if (!IsSwitch(arg)) continue;
     // Only the switch letter ignores case: a configuration path keeps its own.
     const char letter = UpperCaseAscii(arg.substr(1, 1))[0];
     const std::string value = arg.substr(2);
@@ -160,6 +193,16 @@ void ReadSwitches(Run& run, const std::vector<std::string>& args) {
 }
 
 int RunWithArguments(Run& run, const std::vector<std::string>& args) {
+  switch (FindInfoRequest(args)) {
+    case InfoRequest::Usage:
+      for (std::string_view line : kUsage) run.Console.WriteLine(line);
+      return 0;
+    case InfoRequest::Version:
+      run.Console.WriteLine(kProgramVersion);
+      return 0;
+    case InfoRequest::None:
+      break;
+  }
   try {
     StartUp(run);
     PrintBanner(run);

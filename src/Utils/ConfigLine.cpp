@@ -5,10 +5,7 @@
 namespace kestal {
 
 std::string CleanConfigLine(std::string_view line) {
-  std::string cleaned = CleanLine(line);
-  const size_t comment = cleaned.find(';');
-  if (comment != std::string::npos) cleaned.erase(comment);
-  return cleaned;
+  return CleanLine(line.substr(0, line.find(';')));
 }
 
 }  // namespace kestal

@@ -6,8 +6,8 @@
 namespace kestal {
 
 // A configuration line as the configuration reader sees it: control bytes to
-// blanks, blanks trimmed from both ends (CleanLine), then cut before its first ";".
-// The cut comes after the trimming, so blanks before a comment stay.
+// blanks, cut before its first ";" (a value can hold no ";"), blanks trimmed from
+// both ends, so that blanks before a comment are no part of the value.
 std::string CleanConfigLine(std::string_view line);
 
 }  // namespace kestal

@@ -30,7 +30,7 @@ TEST(ConfigProgramTest, EachErrorEndsTheRunWithItsCodeAndText) {
        "ERROR: \"none.lng\" not found ( 2)\n", false},
       {"language wrong", "[General]\r\nLanguage=bad.lng\r\n" + kGood, 5, "bad.lng is incorrect\n",
        false},
-      {"address missing", "[General]\r\nAddress = 2:5020/100\r\nEchoMailPath=in\r\n", 2,
+      {"address missing", "[General]\r\nAddress=\r\nEchoMailPath=in\r\n", 2,
        "Keyword \"Address\" is missing\n", true},
       {"address wrong", "[General]\r\nAddress=5020/100\r\nEchoMailPath=in\r\n", 2,
        "Keyword \"Address\" has a wrong value (line 2)\n", true},

@@ -30,8 +30,8 @@ TEST(CheckKeywords, ReportsEveryUnknownKeyWithItsPhysicalLine) {
        "AKA12=1\r\n"
        "AKA50=2:5020/2\r\n"         // digits are dropped
        "Report To Main=x\r\n"
-       "\tLog=x\r\n"                // a tab is kept
-       "LogLevel\t=2\r\n"
+       "\tLog=x\r\n"                // tabs count as blanks
+       "Log\x01Level\t=2\r\n"       // other control bytes are kept
        "Bogus=1\r\n"
        "Safe;Mode=1\r\n"            // a comment before the "=": no key
        "Bad2Key=3;x=y\r\n"
@@ -39,8 +39,7 @@ TEST(CheckKeywords, ReportsEveryUnknownKeyWithItsPhysicalLine) {
        "[Ro]=1\r\n"
        "[Other]=1\r\n"
        "=value\r\n",
-       {"ERROR on line 7: KeyWord \"\tLog\" is unknown",
-        "ERROR on line 8: KeyWord \"LogLevel\t\" is unknown",
+       {"ERROR on line 8: KeyWord \"Log\x01Level\" is unknown",
         "ERROR on line 9: KeyWord \"Bogus\" is unknown",
         "ERROR on line 11: KeyWord \"BadKey\" is unknown",
         "ERROR on line 14: KeyWord \"[Other]\" is unknown"}},
@@ -74,11 +73,11 @@ TEST(ConfigFile, FindsSectionsByHeaderAndConsumesThemInOrder) {
       "Address=before any header\n"  // 1
       "[ro]\n"                        // 2
       "Area=A\n"                      // 3
-      "[General] ;main\n"             // 4 a blank before the comment: no header
+      "[Genral]\n"                    // 4 misspelt: no header
       "Address=2:1/1\n"               // 5
-      "[GENERAL]\n"                   // 6
-      "Address = 2:5020/1\n"          // 7 the key keeps its blank
-      "LogLevel=3 ;more\n"            // 8 and so does the value
+      "[GENERAL] ;main\n"             // 6
+      "Address = 2:5020/1\n"          // 7 blanks around "=" belong to neither side
+      "LogLevel=3 ;more\n"            // 8 nor do blanks before a comment
       "SafeMode=Yes;more\n"           // 9
       "[Ro]\n"                        // 10
       "; only a comment\n"            // 11
@@ -87,11 +86,9 @@ TEST(ConfigFile, FindsSectionsByHeaderAndConsumesThemInOrder) {
       "/nonexistent");
   ASSERT_TRUE(file.LoadSection("[General]"));
   EXPECT_EQ(file.SectionLine(), 6);
-  EXPECT_EQ(file.ReadValue("Address", "none"), "none");
-  EXPECT_EQ(file.KeyLine(), 0);
-  EXPECT_EQ(file.ReadValue("address ", ""), " 2:5020/1");
+  EXPECT_EQ(file.ReadValue("Address", "none"), "2:5020/1");
   EXPECT_EQ(file.KeyLine(), 7);
-  EXPECT_EQ(file.ReadInteger("LogLevel", 2), 2);
+  EXPECT_EQ(file.ReadInteger("LogLevel", 2), 3);
   EXPECT_TRUE(file.ReadYesNo("SafeMode", false));
 
   ASSERT_TRUE(file.LoadSection("[Ro]"));
@@ -156,8 +153,8 @@ TEST(ConfigFile, ReadIntegerTakesOnlyAWholeNumber) {
       {"3", 3},          {" 7", 7},          {"+7", 7},           {"-5", -5},
       {"$1F", 31},       {"0x1f", 31},       {"-$10", -16},       {"0", 0},
       {"-0", 0},         {"$0", 0},          {"000", 0},          {"0x", kDefault},
-      {"$", kDefault},   {"3 ;c", kDefault},   {"3x", kDefault},    {"", kDefault},
-      {"-", kDefault},   {"1.5", kDefault},  {"2147483647", INT32_MAX},
+      {"$", kDefault},   {"3 ;c", 3},          {"3x", kDefault},    {"", kDefault},
+      {"-", kDefault},   {"1.5", kDefault},  {"3 4", kDefault},  {"2147483647", INT32_MAX},
       {"-2147483648", INT32_MIN},           {"2147483648", kDefault},
       {"99999999999999999999", kDefault},
   };
@@ -179,7 +176,8 @@ TEST(ConfigFile, ReadYesNoTakesOnlyYesOrNo) {
   };
   const Case cases[] = {{"Yes", true},           {"yes", true},       {"YES", true},
                         {"No", false},           {"nO", false},       {"1", std::nullopt},
-                        {"Yes ;c", std::nullopt}, {"Y", std::nullopt}, {"", std::nullopt}};
+                        {"Yes ;c", true},        {"No\t;c", false},  {"Y es", std::nullopt},
+                        {"Y", std::nullopt},     {"", std::nullopt}};
   for (const Case& c : cases) {
     for (bool defaultValue : {false, true}) {
       SCOPED_TRACE(c.value + (defaultValue ? " default yes" : " default no"));
@@ -209,10 +207,6 @@ TEST(LoadConfig, ErrorsEndTheRunWithTheirTextAndCode) {
        "ERROR: \"nope.lng\" not found ( 3)\n"},
       {"language empty", "[General]\nLanguage=\n", 1, "ERROR: \"\" not found ( 2)\n"},
       {"no address", "[General]\nEchoMailPath=in\n", 2, "Keyword \"Address\" is missing\n"},
-      {"blank before =", "[General]\nAddress = 2:5020/1\nEchoMailPath=in\n", 2,
-       "Keyword \"Address\" is missing\n"},
-      {"header with comment", "[General] ;main\nAddress=2:5020/1\nEchoMailPath=in\n", 2,
-       "Keyword \"Address\" is missing\n"},
       {"misspelled header", "[Genral]\nAddress=2:5020/1\nEchoMailPath=in\n", 2,
        "Keyword \"Address\" is missing\n"},
       {"address empty", "[General]\nAddress=\nEchoMailPath=in\n", 2,
@@ -376,7 +370,7 @@ TEST(LoadConfig, ReadsEveryGeneralKey) {
   WriteBytes(home / "pw/passwords.lst", "2:5020/2 secret123\r\n2:5020/3\r\n");
   ASSERT_EQ(home.Load("[general]\n"
                       "language=D:\\lang\\english.lng\n"
-                      "log=logs.txt ; relative to the program\n"
+                      "log=logs.txt\n"
                       "LOGLEVEL=3;more\n"
                       "PktBackupPath=backup\n"
                       "Address=2:5020/1.0\n"
@@ -406,7 +400,7 @@ TEST(LoadConfig, ReadsEveryGeneralKey) {
       << home.console.output;
   const Settings& config = home.run.Config;
   EXPECT_EQ(config.Language, "english.lng");
-  EXPECT_EQ(config.Log, exeDir + "/logs.txt ");
+  EXPECT_EQ(config.Log, exeDir + "/logs.txt");
   EXPECT_EQ(config.LogLevel, 3);
   EXPECT_EQ(config.PktBackupPath, exeDir + "/backup/");
   EXPECT_EQ(home.run.Own.Main(), (TFidoAddr{2, 5020, 1, 0, 0}));
@@ -451,7 +445,30 @@ TEST(LoadConfig, ReadsEveryGeneralKey) {
   // The system's format stays in force.
   EXPECT_EQ(home.run.Day.DateFmt, (DateFormat{DateOrder::MonthDayYear, '/'}));
   EXPECT_EQ(home.run.Day.TodayText, "12/10/2026");
-  EXPECT_TRUE(Exists(home / "logs.txt "));
+  EXPECT_TRUE(Exists(home / "logs.txt"));
+}
+
+// Sysops write "Key = value ; note": only the key and the value count.
+TEST(LoadConfig, BlanksAroundTheEqualsSignAndBeforeACommentBelongToNeitherSide) {
+  ConfigHome home;
+  ASSERT_EQ(home.Load("[General] ; the node\n"
+                      "Address = 2:5020/1\n"
+                      "\tEchoMailPath\t=\tin\t; inbound\n"
+                      "LogLevel = 3 ; verbose\n"
+                      "SafeMode=Yes ; trial\n"
+                      "RemoveRe =No;\n"
+                      "Origin =  Our  station  ; since 1995\n"
+                      "Tagline= ;none\n"),
+            -1)
+      << home.console.output;
+  const Settings& config = home.run.Config;
+  EXPECT_EQ(home.run.Own.Main(), (TFidoAddr{2, 5020, 1, 0, 0}));
+  EXPECT_EQ(config.EchoMailPath, std::vector<std::string>{home / "in"});
+  EXPECT_EQ(config.LogLevel, 3);
+  EXPECT_TRUE(config.SafeMode);
+  EXPECT_FALSE(config.RemoveRe);
+  EXPECT_EQ(config.Origin, "Our  station");  // blanks inside a value stay
+  EXPECT_EQ(config.Tagline, "");
 }
 
 TEST(LoadConfig, EmptyDirectoryValuesMeanTheProgramDirectory) {

@@ -119,8 +119,7 @@ TEST_F(ExpiryTest, RuleExpiresOnlyAfterItsLastDay) {
 
 TEST_F(ExpiryTest, RewritesKeptLinesAsReadWithCrLfAndBacksUpTheOldFile) {
   // Mixed line ends, a last line without an end, kept lines that the reader would
-  // clean, a header written [ro], and a commented header that belongs to the section
-  // before it.
+  // clean, a header written [ro], and headers followed by comments.
   const std::string config =
       "; Kestal configuration\n"
       "[General]\r\n"
@@ -139,7 +138,8 @@ TEST_F(ExpiryTest, RewritesKeptLinesAsReadWithCrLfAndBacksUpTheOldFile) {
       "Tail=x";
   WriteBytes(run_.ConfigPath, config);
   run_.Rules = {RuleEndingOn(kToday), RuleEndingOn(AddDays(kToday, -1)),
-                RuleEndingOn(AddDays(kToday, -5)), RuleEndingOn(AddDays(kToday, 3))};
+                RuleEndingOn(AddDays(kToday, -3)), RuleEndingOn(AddDays(kToday, -5)),
+                RuleEndingOn(AddDays(kToday, 3))};
 
   ExpireRules(run_);
 
@@ -156,7 +156,7 @@ TEST_F(ExpiryTest, RewritesKeptLinesAsReadWithCrLfAndBacksUpTheOldFile) {
             "Tail=x\r\n");
   EXPECT_EQ(ReadBytes(Backup()), config);
   EXPECT_EQ(console_.output,
-            "\nRule expired\nRule expired\nSaved, backup " + Backup() + "\n");
+            "\nRule expired\nRule expired\nRule expired\nSaved, backup " + Backup() + "\n");
 }
 
 TEST_F(ExpiryTest, SecondRunTheSameDayTouchesNothing) {
@@ -309,7 +309,7 @@ TEST(ExpiryProgram, RuleEndingTodayIsKeptAndRemovedTheNextDay) {
   EXPECT_EQ(ReadBytes(home / "Kestal.Ini"), kept + open);
   EXPECT_EQ(ReadBytes(home / "Kestal.Ini.bak"), kept + ending + open);
   EXPECT_NE(nextDay.output.find(home / "Kestal.Ini.bak"), std::string::npos) << nextDay.output;
-  EXPECT_EQ(test::ListNames(home / "mail"), std::vector<std::string>{"1.msg"});
+  EXPECT_EQ(test::ListNames(home / "mail"), std::vector<std::string>{"2.msg"});
 }
 
 }  // namespace

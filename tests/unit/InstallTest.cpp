@@ -41,6 +41,28 @@ class Install : public ::testing::Test {
   test::ScratchDir prefix_;
 };
 
+// make install took minutes building every test before it installed anything.
+TEST(InstallBuild, BuildsTheProgramsWithoutTheTests) {
+  const test::ProgramResult dryRun = test::RunProgram(
+      "make", {"-n", "-C", test::SourceDir(), "install", "demo", "BUILD=" + test::BuildDir()}, ".");
+  ASSERT_EQ(dryRun.exitCode, 0) << dryRun.output;
+  ASSERT_TRUE(Has(dryRun.output, "cmake --build")) << dryRun.output;
+  for (size_t at = dryRun.output.find("cmake --build"); at != std::string::npos;
+       at = dryRun.output.find("cmake --build", at + 1)) {
+    const std::string line = dryRun.output.substr(at, dryRun.output.find('\n', at) - at);
+    EXPECT_TRUE(line.ends_with("--target programs")) << line;
+  }
+
+  if (!test::Exists(test::BuildDir() + "/build.ninja")) GTEST_SKIP() << "not a Ninja build";
+  const test::ProgramResult commands =
+      test::RunProgram("ninja", {"-C", test::BuildDir(), "-t", "commands", "programs"}, ".");
+  ASSERT_EQ(commands.exitCode, 0) << commands.output;
+  for (const char* needed : {"src/main.cpp", "tools/lngc/", "tools/pktdump/", "russian.lng"}) {
+    EXPECT_TRUE(Has(commands.output, needed)) << needed;
+  }
+  EXPECT_FALSE(Has(commands.output, "tests/unit/"));
+}
+
 TEST_F(Install, PutsEveryPieceInPlace) {
   for (const char* path :
        {"bin/kestal-pktdump", "share/kestal/Kestal.Ini", "share/kestal/templates/main.tpl",
@@ -92,7 +114,7 @@ TEST_F(Install, RunsWithAConfigurationElsewhere) {
   EXPECT_TRUE(Has(run.output, "Packets: 1, Removed: 0\n")) << run.output;
   EXPECT_TRUE(Has(run.output, "Messages: 2, Removed: 1\n")) << run.output;
   EXPECT_TRUE(Has(test::ReadBytes(fido / "kestal.log"), "Someone->All, News (RU.ANNOUNCE)"));
-  EXPECT_EQ(test::ListNames(fido / "netmail"), (std::vector<std::string>{"1.msg", "2.msg"}));
+  EXPECT_EQ(test::ListNames(fido / "netmail"), (std::vector<std::string>{"2.msg", "3.msg"}));
   EXPECT_EQ(test::ReadBytes(fido / "backup/0001.pkt"), packet);
   EXPECT_EQ(test::ListNames(prefix_ / "lib/kestal"), homeBefore)
       << "nothing written beside the program";

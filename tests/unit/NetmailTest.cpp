@@ -120,13 +120,17 @@ TEST_F(NetmailTest, TailHasTaglineAndOriginOnlyWhenSet) {
   }
 }
 
+// Numbering starts at 2: tossers that keep their high-water mark in 1.msg never
+// export it.
 TEST_F(NetmailTest, NextMsgNumberFollowsTheHighestNumberedMsgFile) {
   struct Case {
     std::vector<std::string> files;
     int next;
   };
   const std::vector<Case> cases = {
-      {{}, 1},
+      {{}, 2},
+      {{"0.msg", "readme.msg"}, 2},
+      {{"1.msg"}, 2},
       {{"1.msg", "7.MSG", "readme.msg"}, 8},
       {{"3.Msg", "12.txt", "x20.msg", "20x.msg", "30.msg.bak", ".msg", "4.5.msg"}, 5},
       {{"99999999999.msg", "2147483647.msg", "6.msg"}, 7},  // too large to follow
@@ -139,8 +143,8 @@ TEST_F(NetmailTest, NextMsgNumberFollowsTheHighestNumberedMsgFile) {
     EXPECT_EQ(NextMsgNumber(run_.ForReports(), directory), c.next) << "case " << caseNumber;
   }
   std::filesystem::create_directories(dir_ / "dirs/40.msg");
-  EXPECT_EQ(NextMsgNumber(run_.ForReports(), dir_ / "dirs/"), 1);
-  EXPECT_EQ(NextMsgNumber(run_.ForReports(), dir_ / "missing/"), 1);
+  EXPECT_EQ(NextMsgNumber(run_.ForReports(), dir_ / "dirs/"), 2);
+  EXPECT_EQ(NextMsgNumber(run_.ForReports(), dir_ / "missing/"), 2);
 }
 
 TEST_F(NetmailTest, OwnAddressesGoToReportPathOthersToReportOutPath) {
@@ -148,32 +152,32 @@ TEST_F(NetmailTest, OwnAddressesGoToReportPathOthersToReportOutPath) {
   const std::string text("own\0", 4);
   EXPECT_TRUE(WriteNetmail(run_.ForReports(), {1, 1, 1, 0, 0}, text));
   EXPECT_TRUE(WriteNetmail(run_.ForReports(), {2, 5020, 200, 0, 0}, "other"));
-  EXPECT_EQ(ReadBytes(NetPath("1.msg")), text);
+  EXPECT_EQ(ReadBytes(NetPath("2.msg")), text);
   EXPECT_EQ(ReadBytes(OutPath("5.msg")), "other");
   EXPECT_EQ(ReadBytes(OutPath("4.msg")), "old");
-  EXPECT_EQ(test::ListNames(dir_ / "net"), std::vector<std::string>{"1.msg"});
+  EXPECT_EQ(test::ListNames(dir_ / "net"), std::vector<std::string>{"2.msg"});
 }
 
 TEST_F(NetmailTest, NeverOverwritesANumberTakenByAnotherProgram) {
   ASSERT_TRUE(WriteNetmail(run_.ForReports(), run_.Own.Main(), "first"));
-  WriteBytes(NetPath("2.msg"), "theirs");
-  std::filesystem::create_directories(NetPath("3.msg"));
+  WriteBytes(NetPath("3.msg"), "theirs");
+  std::filesystem::create_directories(NetPath("4.msg"));
   ASSERT_TRUE(WriteNetmail(run_.ForReports(), run_.Own.Main(), "second"));
-  EXPECT_EQ(ReadBytes(NetPath("2.msg")), "theirs");
-  EXPECT_EQ(ReadBytes(NetPath("4.msg")), "second");
+  EXPECT_EQ(ReadBytes(NetPath("3.msg")), "theirs");
+  EXPECT_EQ(ReadBytes(NetPath("5.msg")), "second");
   ASSERT_TRUE(WriteNetmail(run_.ForReports(), run_.Own.Main(), "third"));
-  EXPECT_EQ(ReadBytes(NetPath("5.msg")), "third");
+  EXPECT_EQ(ReadBytes(NetPath("6.msg")), "third");
 }
 
 TEST_F(NetmailTest, ListsADirectoryOnceAndKeepsCounting) {
   ASSERT_TRUE(WriteNetmail(run_.ForReports(), run_.Own.Main(), "a"));
-  // The tosser picked 1.msg up; a new listing would hand out 1 again.
-  std::filesystem::remove(NetPath("1.msg"));
+  // The tosser picked 2.msg up; a new listing would hand out 2 again.
+  std::filesystem::remove(NetPath("2.msg"));
   ASSERT_TRUE(WriteNetmail(run_.ForReports(), run_.Own.Main(), "b"));
-  EXPECT_EQ(test::ListNames(dir_ / "net"), std::vector<std::string>{"2.msg"});
+  EXPECT_EQ(test::ListNames(dir_ / "net"), std::vector<std::string>{"3.msg"});
   // ReportOutPath is a directory of its own.
   ASSERT_TRUE(WriteNetmail(run_.ForReports(), {2, 5020, 200, 0, 0}, "c"));
-  EXPECT_TRUE(test::Exists(OutPath("1.msg")));
+  EXPECT_TRUE(test::Exists(OutPath("2.msg")));
 }
 
 TEST_F(NetmailTest, AMissingDirectoryWritesNothing) {

@@ -368,26 +368,70 @@ TEST(PlatformConsole, CapturingConsoleKeepsLinesProgressAndTitles) {
 
 // Stdout is sent to a file for the test, which is not a terminal: the title
 // must not appear.
-TEST(PlatformConsole, StdoutConsoleWritesLfLinesLoneCrProgressAndNoTitleOffTerminal) {
+// What `write` puts on standard output, read back while it is still redirected:
+// a line must be there as soon as it is written.
+template <typename Write>
+std::string StdoutOf(Write write) {
   ScratchDir dir;
   std::fflush(stdout);
   int saved = dup(STDOUT_FILENO);
   int file = open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  ASSERT_GE(saved, 0);
-  ASSERT_GE(file, 0);
+  EXPECT_GE(saved, 0);
+  EXPECT_GE(file, 0);
+  if (saved < 0 || file < 0) return "";
   dup2(file, STDOUT_FILENO);
   close(file);
-
-  StdoutConsole console;
-  console.WriteLine("first");
-  console.WriteProgress(" 10%");
-  console.SetTitle("Kestal - Scanning");
-  console.WriteLine("\x8a\xa5\xe1");
-  std::string written = ReadBytes(dir / "out");  // already there: each line was flushed
-
+  write();
+  std::string written = ReadBytes(dir / "out");
   dup2(saved, STDOUT_FILENO);
   close(saved);
+  return written;
+}
+
+// The test binary runs in the C locale, whose character set says nothing of the
+// terminal: the bytes go out as they are.
+TEST(PlatformConsole, StdoutConsoleWritesLfLinesLoneCrProgressAndNoTitleOffTerminal) {
+  const std::string written = StdoutOf([] {
+    StdoutConsole console;
+    console.WriteLine("first");
+    console.WriteProgress(" 10%");
+    console.SetTitle("Kestal - Scanning");
+    console.WriteLine("\x8a\xa5\xe1");
+  });
   EXPECT_EQ(written, "first\n 10%\r\x8a\xa5\xe1\n");
+}
+
+// CP866 console texts in the terminal's character set: "Kestal \xF9 " with the
+// Cyrillic word "Кот".
+TEST(PlatformConsole, StdoutConsoleShowsCp866TextInTheTerminalCharset) {
+  struct Case {
+    std::string charset;
+    std::string shown;
+  };
+  const std::string text = "Kestal \xF9 \x8A\xAE\xE2";
+  const Case cases[] = {
+      {"UTF-8", "Kestal \xE2\x88\x99 \xD0\x9A\xD0\xBE\xD1\x82"},
+      {"KOI8-R", "Kestal \x95 \xEB\xCF\xD4"},
+      {"ISO-8859-1", "Kestal ? ???"},  // no Cyrillic there
+      {"ANSI_X3.4-1968", text},       // the C locale: the terminal is not known
+      {"", text},
+      {"NO-SUCH-CHARSET", text},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.charset);
+    const std::string written = StdoutOf([&] {
+      StdoutConsole console(c.charset);
+      console.WriteLine(text);
+      console.WriteProgress(text);
+    });
+    EXPECT_EQ(written, c.shown + "\n" + c.shown + "\r");
+  }
+  // A long line, many times the first guess at its converted size.
+  const std::string longLine(5000, '\xB0');
+  const std::string written = StdoutOf([&] { StdoutConsole("UTF-8").WriteLine(longLine); });
+  std::string expected;
+  for (size_t i = 0; i < longLine.size(); ++i) expected += "\xE2\x96\x91";
+  EXPECT_EQ(written, expected + "\n");
 }
 
 // On a terminal the title is an OSC sequence; control bytes from packet text

@@ -83,13 +83,43 @@ std::string CrashmailPrefs(const std::string& root) {
          "NETMAIL \"NETMAIL\" 2:5020/100.3 MSG \"" + root + "/net\"\n";
 }
 
-class ReportsInteropTest : public test::ReportFixture {};
+class ReportsInteropTest : public test::ReportFixture {
+ protected:
+  void PrepareCrashmail() {
+    for (const char* sub : {"inb", "outb", "tmp"}) fs::create_directories(dir_ / sub);
+    test::WriteBytes(dir_ / "crashmail.prefs", CrashmailPrefs(dir_.path()));
+  }
+  // The messages of the one packet that a crashmail scan packs.
+  std::vector<PackedMessage> ScanWithCrashmail() {
+    const test::ProgramResult scan =
+        test::RunProgram(kCrashmail, {"SETTINGS", dir_ / "crashmail.prefs", "SCAN"}, dir_.path());
+    EXPECT_EQ(scan.exitCode, 0) << scan.output;
+    const std::vector<std::string> packets = PacketsUnder(dir_ / "outb");
+    if (packets.size() != 1) {
+      ADD_FAILURE() << packets.size() << " packets\n" << scan.output;
+      return {};
+    }
+    return ReadPackedMessages(test::ReadBytes(packets[0]));
+  }
+};
+
+// crashmail keeps its highwater mark in 1.msg and never exports that message.
+TEST_F(ReportsInteropTest, CrashmailSendsTheFirstReportOfAnEmptyNetmailDirectory) {
+  if (!fs::exists(kCrashmail)) GTEST_SKIP() << "crashmail is not installed at " << kCrashmail;
+  PrepareCrashmail();
+  run_.Own.Slots[0] = {2, 5020, 100, 3, 0};
+  run_.Config.ReportOutPath = run_.Config.ReportPath;
+  WriteTemplate("ro.tpl", "Read-only area\r\n");
+  TPktMsgHeader message;
+  EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "ro.tpl", "Petr Ivanov", {2, 5020, 200, 0, 0}, message));
+  const std::vector<PackedMessage> messages = ScanWithCrashmail();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].ToName, "Petr Ivanov");
+}
 
 TEST_F(ReportsInteropTest, CrashmailPacksTheReportsForTheirDestination) {
   if (!fs::exists(kCrashmail)) GTEST_SKIP() << "crashmail is not installed at " << kCrashmail;
-  for (const char* sub : {"inb", "outb", "tmp"}) fs::create_directories(dir_ / sub);
-  test::WriteBytes(dir_ / "crashmail.prefs", CrashmailPrefs(dir_.path()));
-  // crashmail keeps its highwater mark in 1.msg and never exports that message.
+  PrepareCrashmail();
   test::WriteBytes(NetPath("1.msg"), std::string(msgformat::kHeaderSize + 1, '\0'));
 
   run_.Own.Slots[0] = {2, 5020, 100, 3, 0};
@@ -106,13 +136,8 @@ TEST_F(ReportsInteropTest, CrashmailPacksTheReportsForTheirDestination) {
   ASSERT_EQ(test::ListNames(dir_ / "net"),
             (std::vector<std::string>{"1.msg", "2.msg", "3.msg"}));
 
-  const test::ProgramResult scan =
-      test::RunProgram(kCrashmail, {"SETTINGS", dir_ / "crashmail.prefs", "SCAN"}, dir_.path());
-  ASSERT_EQ(scan.exitCode, 0) << scan.output;
-  const std::vector<std::string> packets = PacketsUnder(dir_ / "outb");
-  ASSERT_EQ(packets.size(), 1u) << scan.output;
-  const std::vector<PackedMessage> messages = ReadPackedMessages(test::ReadBytes(packets[0]));
-  ASSERT_EQ(messages.size(), 2u) << scan.output;
+  const std::vector<PackedMessage> messages = ScanWithCrashmail();
+  ASSERT_EQ(messages.size(), 2u);
 
   const char* const toNames[] = {"Petr Ivanov", "Anna Point"};
   for (size_t i = 0; i < messages.size(); ++i) {

@@ -62,9 +62,9 @@ TEST_F(ReportsTest, MessageReportIsHeaderKludgesExpandedBodyAndTail) {
   WriteTemplate("ro.tpl", "Caught in %Area%\r\nHello %FromName%,\r\nyour message in %Area%.\r\n");
   EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "ro.tpl", "Ivan Petrov", message_.FromAddr, message_));
 
-  ASSERT_EQ(ListNames(dir_ / "out"), std::vector<std::string>{"1.msg"});
+  ASSERT_EQ(ListNames(dir_ / "out"), std::vector<std::string>{"2.msg"});
   EXPECT_TRUE(ListNames(dir_ / "net").empty());
-  const StoredMessage msg = ReadMessage(OutPath("1.msg"));
+  const StoredMessage msg = ReadMessage(OutPath("2.msg"));
   EXPECT_EQ(msg.FromName, "Guard");
   EXPECT_EQ(msg.ToName, "Ivan Petrov");
   EXPECT_EQ(msg.Subject, "Caught in %Area%");
@@ -84,7 +84,7 @@ TEST_F(ReportsTest, MessageReportIsHeaderKludgesExpandedBodyAndTail) {
 TEST_F(ReportsTest, SubjectOnlyTemplateGivesKludgesThenTail) {
   WriteTemplate("main.tpl", "Report");
   EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "main.tpl", "Sysop", run_.Own.Main(), message_));
-  const StoredMessage msg = ReadMessage(NetPath("1.msg"));
+  const StoredMessage msg = ReadMessage(NetPath("2.msg"));
   EXPECT_EQ(msg.Subject, "Report");
   EXPECT_EQ(msg.Text, "\x01INTL 2:5020/100 2:5020/100\r\x01MSGID: 2:5020/100 648708ca\r"
                       "\x01PID: Kestal 2.15/W32\r\r" + kTearline + std::string(1, '\0'));
@@ -93,7 +93,7 @@ TEST_F(ReportsTest, SubjectOnlyTemplateGivesKludgesThenTail) {
 TEST_F(ReportsTest, AMissingTemplateStillSendsAReportUnderTheLastSubject) {
   run_.Netmail.LastSubject = "Earlier subject";
   EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "gone.tpl", "Sysop", run_.Own.Main(), message_));
-  EXPECT_EQ(ReadMessage(NetPath("1.msg")).Subject, "Earlier subject");
+  EXPECT_EQ(ReadMessage(NetPath("2.msg")).Subject, "Earlier subject");
 }
 
 TEST_F(ReportsTest, TheDestination1_0_0SuppressesEveryReport) {
@@ -105,7 +105,7 @@ TEST_F(ReportsTest, TheDestination1_0_0SuppressesEveryReport) {
   EXPECT_TRUE(ListNames(dir_ / "out").empty());
   // 1:0/0.1 is another address.
   EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "main.tpl", "Uplink", {1, 0, 0, 1, 0}, message_));
-  EXPECT_EQ(ListNames(dir_ / "out"), std::vector<std::string>{"1.msg"});
+  EXPECT_EQ(ListNames(dir_ / "out"), std::vector<std::string>{"2.msg"});
 }
 
 TEST_F(ReportsTest, TwoReportsOfOneMessageGetConsecutiveNumbersAndSerials) {
@@ -113,10 +113,10 @@ TEST_F(ReportsTest, TwoReportsOfOneMessageGetConsecutiveNumbersAndSerials) {
   WriteTemplate("pktto.tpl", "To the packet's destination\r\n%MsgHeader%\r\n");
   EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "main.tpl", "Sysop", run_.Own.Main(), message_));
   EXPECT_TRUE(SendMessageReport(run_.ForReports(), rule_, "pktto.tpl", "Sysop", {1, 1, 1, 0, 0}, message_));
-  ASSERT_EQ(ListNames(dir_ / "net"), (std::vector<std::string>{"1.msg", "2.msg"}));
-  EXPECT_NE(ReadMessage(NetPath("1.msg")).Text.find("MSGID: 2:5020/100 648708ca\r"),
+  ASSERT_EQ(ListNames(dir_ / "net"), (std::vector<std::string>{"2.msg", "3.msg"}));
+  EXPECT_NE(ReadMessage(NetPath("2.msg")).Text.find("MSGID: 2:5020/100 648708ca\r"),
             std::string::npos);
-  const StoredMessage second = ReadMessage(NetPath("2.msg"));
+  const StoredMessage second = ReadMessage(NetPath("3.msg"));
   EXPECT_NE(second.Text.find("MSGID: 1:1/1 648708cb\r"), std::string::npos);
   EXPECT_EQ(second.Subject, "To the packet's destination");
 }
@@ -130,7 +130,7 @@ TEST_F(ReportsTest, RuleEndReportUsesTheRuleMacros) {
                 "from %FromName%, %FromAddr%\r\n%RoSection%");
   run_.Config.SysopName = "Our Sysop";
   EXPECT_TRUE(SendRuleEndReport(run_.ForReports(), run_.Carried.FromName, "roend.tpl", "Sysop", {1, 2, 3, 4, 0}, rule, "[Ro]\rArea=RU.TEST\r"));
-  const StoredMessage msg = ReadMessage(OutPath("1.msg"));
+  const StoredMessage msg = ReadMessage(OutPath("2.msg"));
   EXPECT_EQ(msg.FromName, "Guard");
   EXPECT_EQ(msg.ToName, "Sysop");
   EXPECT_EQ(msg.Subject, "Rule ended");
@@ -162,7 +162,7 @@ TEST_F(ReportsTest, ErrorReportMailsTheTextUnchangedToTheMainAddress) {
   run_.Lang.LangError = "ERROR:";
   run_.Config.Origin = "Our station";
   EXPECT_TRUE(SendErrorReport(run_.ForReports(), run_.Lang.LangError, "ERROR: cannot open %Area% file\r\n"));
-  const StoredMessage msg = ReadMessage(NetPath("1.msg"));
+  const StoredMessage msg = ReadMessage(NetPath("2.msg"));
   EXPECT_EQ(msg.FromName, "Kestal");
   EXPECT_EQ(msg.ToName, "SysOp");
   EXPECT_EQ(msg.Subject, "ERROR");

@@ -42,10 +42,11 @@ class RuleActionsTest : public PacketFixture {
     return ApplyRuleActions(run_.ForScan(), 1, rule, packet_, message_, packed_.Bytes);
   }
 
-  // ToName and destination of each stored message of a directory, in number order.
+  // ToName and destination of each stored message of a directory, in number order
+  // from 2, the first number handed out.
   std::vector<std::string> Reports(const std::string& sub) const {
     std::vector<std::string> reports;
-    for (int number = 1; Exists(dir_ / (sub + "/" + std::to_string(number) + ".msg")); ++number) {
+    for (int number = 2; Exists(dir_ / (sub + "/" + std::to_string(number) + ".msg")); ++number) {
       const StoredMessage msg =
           ParseStoredMessage(ReadBytes(dir_ / (sub + "/" + std::to_string(number) + ".msg")));
       reports.push_back(msg.ToName + " " +
@@ -71,7 +72,7 @@ TEST_F(RuleActionsTest, ReportsGoToEveryPartyThenTheMessageGoes) {
   EXPECT_EQ(Reports("net"), std::vector<std::string>{"Sysop 2:5020/100"});
   EXPECT_EQ(Reports("out"), (std::vector<std::string>{"Ann 2:5020/1.5", "Boss 2:5020/1",
                                                       "Sysop 2:5020/1", "Sysop 2:5020/2"}));
-  EXPECT_EQ(ParseStoredMessage(ReadBytes(dir_ / "out/1.msg")).FromName, "Guard");
+  EXPECT_EQ(ParseStoredMessage(ReadBytes(dir_ / "out/2.msg")).FromName, "Guard");
   EXPECT_EQ(run_.Carried.FromName, "Guard");
   EXPECT_TRUE(ConsoleHas("Ann->All, Subject of Ann (A)\n"));
   EXPECT_TRUE(packet_.Output.Bytes().empty());
@@ -198,7 +199,7 @@ TEST_F(RuleActionsTest, FirstDecidingRuleEndsTheTests) {
   EXPECT_EQ(ProcessMessage(run_.ForScan(), rules, packet_, message_, packed_, true),
             MessageResult::Remove);
   EXPECT_EQ(Reports("out").size(), 1u);
-  EXPECT_NE(ReadBytes(dir_ / "out/1.msg").find("by rule 2\r\n"), std::string::npos);
+  EXPECT_NE(ReadBytes(dir_ / "out/2.msg").find("by rule 2\r\n"), std::string::npos);
   EXPECT_EQ(packet_.CopiesAndMoves, 1);
 
   run_.Rules = {copy};

@@ -87,7 +87,7 @@ TEST(LoadRules, NormalisesValuesWhileReading) {
   EXPECT_EQ(rule.TID, "Tosser*");
   EXPECT_EQ(rule.DateFromText, "1.2.03");
   EXPECT_EQ(rule.DateFrom, (TDate{2003, 2, 1}));
-  EXPECT_EQ(rule.DateToText, " 5.6");
+  EXPECT_EQ(rule.DateToText, "5.6");
   EXPECT_EQ(rule.DateTo, (TDate{2026, 6, 5}));
   EXPECT_EQ(rule.UplinkAddress, "%PktFrom%");
   EXPECT_EQ(rule.UplinkName, "Hub");
@@ -102,6 +102,32 @@ TEST(LoadRules, NormalisesValuesWhileReading) {
   EXPECT_EQ(rule.ViaMask, "TOSSER");
   EXPECT_EQ(rule.SaveToFile, "saved/ro.txt");
   EXPECT_EQ(rule.SaveTemplate, "save.tpl");
+}
+
+// Read with its blanks, "Copy = RU.ARCHIVE" was no Copy at all and made the rule
+// remove the message; "Name = Vasya" left the rule on every writer of the area.
+TEST(LoadRules, BlanksAroundTheEqualsSignAndBeforeACommentBelongToNeitherSide) {
+  ConfigHome home;
+  ASSERT_EQ(home.Load(kGeneral +
+                      "[Ro] ; the troll\n"
+                      "Area = RU.TALK\t; his area\n"
+                      "Name\t=\tVasya Pupkin ; his name\n"
+                      "Copy = ru.archive\n"
+                      "DateTo = 31.12.2026 ;\n"
+                      "MsgSize = 100 ; bytes\n"
+                      "[Ro];next\n"
+                      "Area=RU.OTHER\n"),
+            -1)
+      << home.console.output;
+  ASSERT_EQ(home.run.Rules.size(), 2u);
+  const TRo& rule = home.run.Rules[0];
+  EXPECT_EQ(rule.Area, "RU.TALK");
+  EXPECT_EQ(rule.Name, "Vasya Pupkin");
+  EXPECT_TRUE(rule.KillAddrToAll);
+  EXPECT_EQ(rule.Copy, "RU.ARCHIVE");
+  EXPECT_EQ(rule.DateTo, (TDate{2026, 12, 31}));
+  EXPECT_EQ(rule.MsgSize, 100);
+  EXPECT_EQ(home.run.Rules[1].Area, "RU.OTHER");
 }
 
 TEST(LoadRules, GeneralValuesAreTheDefaultsOfEveryRule) {

@@ -69,5 +69,40 @@ TEST_F(RunDriverProgramTest, NoPacketFilesGiveZerosAndACompleteRun) {
   EXPECT_NE(log.find("Exit code 0\r\n"), std::string::npos) << log;
 }
 
+// A sysop's first command, before there is any Kestal.Ini.
+TEST(RunDriverProgram, HelpAndVersionAnswerWithoutAConfiguration) {
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string firstLine;
+  };
+  const std::string usage = "Usage: kestal [-C<config>] [-D] [-S<period>] [-E<period>] [-W]\n";
+  const Case cases[] = {
+      {{"--help"}, 0, usage},
+      {{"-?"}, 0, usage},
+      {{"-h"}, 0, usage},
+      {{"/H"}, 0, usage},
+      {{"-D", "--help", "-Cnowhere.ini"}, 0, usage},
+      {{"--version"}, 0, "Kestal 2.15/W32\n"},
+      {{"-W", "--help"}, 2, ""},  // -W hides what follows: a run without a configuration
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.front() + " " + c.args.back());
+    KestalHome home;
+    const ProgramResult result = home.Run(c.args);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.output;
+    if (c.exitCode != 0) continue;
+    EXPECT_TRUE(result.output.starts_with(c.firstLine)) << result.output;
+    EXPECT_EQ(result.output.find("not found"), std::string::npos) << result.output;
+    EXPECT_FALSE(Exists(home / "Kestal.Log"));
+  }
+  const ProgramResult help = KestalHome().Run({"--help"});
+  for (const char* line : {"\n  -C<config> ", "\n  -D ", "\n  -S<period> ", "\n  -E<period> ",
+                           "\n  -W "}) {
+    EXPECT_NE(help.output.find(line), std::string::npos) << line << "\n" << help.output;
+  }
+  EXPECT_EQ(KestalHome().Run({"--version"}).output, "Kestal 2.15/W32\n");
+}
+
 }  // namespace
 }  // namespace kestal::test

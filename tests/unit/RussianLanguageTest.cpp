@@ -1,8 +1,10 @@
 // russian.lng is built from a UTF-8 source that lngc converts to CP866; the program
-// shows its bytes unchanged.
+// keeps its bytes everywhere but on the console, which shows them in the terminal's
+// character set.
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <string>
 
 #include "RoConfig/Language.h"
@@ -32,17 +34,45 @@ TEST(RussianLanguage, BuiltFileHoldsCp866Texts) {
   }
 }
 
-TEST(RussianLanguage, ProgramRunsWithIt) {
-  test::KestalHome home;
-  test::WriteBytes(home / "russian.lng", test::ReadBytes(test::BuildDir() + "/russian.lng"));
-  test::WriteBytes(home / "trf.tpl", "");
-  test::WriteBytes(home / "stat.tpl", "");
-  test::WriteBytes(home / "in/.keep", "");
-  test::WriteBytes(home / "Kestal.Ini",
-                   "[General]\r\nAddress=2:5020/1\r\nEchoMailPath=in\r\nLanguage=russian.lng\r\n");
-  test::ProgramResult result = home.Run();
-  EXPECT_EQ(result.exitCode, 0) << result.output;
-  EXPECT_NE(result.output.find(kCp866Packets + ": 0, "), std::string::npos) << result.output;
+// A UTF-8 terminal once showed the banner and the Russian texts as garbage, and
+// grep took the output for binary.
+TEST(RussianLanguage, ProgramRunsWithItAndTheConsoleFollowsTheLocale) {
+  struct Case {
+    const char* locale;
+    std::string packets;  // "Пакетов" as the console shows it
+    std::string dot;      // the banner's centred dot
+  };
+  const Case cases[] = {
+      {"C", kCp866Packets, "\xF9"},
+      {"C.UTF-8", "\xD0\x9F\xD0\xB0\xD0\xBA\xD0\xB5\xD1\x82\xD0\xBE\xD0\xB2", "\xE2\x88\x99"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.locale);
+    const locale_t installed = newlocale(LC_CTYPE_MASK, c.locale, nullptr);
+    if (installed == nullptr) {
+      ADD_FAILURE() << "locale " << c.locale << " is not installed";
+      continue;
+    }
+    freelocale(installed);
+    test::KestalHome home;
+    test::WriteBytes(home / "russian.lng", test::ReadBytes(test::BuildDir() + "/russian.lng"));
+    test::WriteBytes(home / "trf.tpl", "");
+    test::WriteBytes(home / "stat.tpl", "");
+    test::WriteBytes(home / "in/.keep", "");
+    test::WriteBytes(home / "Kestal.Ini",
+                     "[General]\r\nAddress=2:5020/1\r\nEchoMailPath=in\r\n"
+                     "Language=russian.lng\r\n");
+    const test::ProgramResult result =
+        test::RunProgram("env", {std::string("LC_ALL=") + c.locale, home.exe()}, home.path(),
+                         "2026-12-10 12:00:00");
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(result.output.starts_with("Kestal 2.15/W32 " + c.dot + " keeper"))
+        << result.output;
+    EXPECT_NE(result.output.find(c.packets + ": 0, "), std::string::npos) << result.output;
+    // The log keeps the language file's bytes.
+    const std::string log = test::ReadBytes(home / "Kestal.Log");
+    EXPECT_NE(log.find(kCp866Packets + ": 0, "), std::string::npos) << log;
+  }
 }
 
 TEST(RussianLanguage, LngcConvertsUtf8SourceWithTheDirective) {
