@@ -1,6 +1,7 @@
 #include "FReport/Netmail.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -94,9 +95,6 @@ int ListNextMsgNumber(const platform::FileSystem& files, const std::string& dire
   return std::max(highest + 1, kFirstMsgNumber);
 }
 
-bool NameTaken(const platform::FileSystem& files, const std::string& path) {
-  return files.FileExists(path) || files.DirectoryExists(path);
-}
 
 }  // namespace
 
@@ -146,22 +144,25 @@ int NextMsgNumber(const ReportContext& context, const std::string& directory) {
   return found->second;
 }
 
-bool WriteNetmail(const ReportContext& context, const TFidoAddr& destination,
-                  const std::string& text) {
+ActionResult WriteNetmail(const ReportContext& context, const TFidoAddr& destination,
+                          const std::string& text) {
   const std::string& directory = IsOwnAddress(destination, context.Own)
                                      ? context.Config.ReportPath
                                      : context.Config.ReportOutPath;
   int number = NextMsgNumber(context, directory);
   // Another program may have taken numbers since the directory was listed: move
-  // on past them, never over them. Any other failure gives up on this message.
+  // on past them, never over them. A name taken by anything at all (a dangling
+  // link, a FIFO, a directory) is passed over the same way. Any other failure
+  // gives up on this message.
   for (;; ++number) {
-    if (number == INT_MAX) return false;
+    if (number == INT_MAX) return ActionResult::Failed(directory + ": no free message number");
     const std::string path = directory + std::to_string(number) + ".msg";
-    if (context.Files.CreateNewFile(path, text)) break;
-    if (!NameTaken(context.Files, path)) return false;
+    const platform::FileStatus created = context.Files.CreateNewFile(path, text);
+    if (created) break;
+    if (created.Error() != EEXIST) return ActionResult::Failed(path + ": " + created.Reason());
   }
   context.Netmail.NextMsgNumber[directory] = number + 1;
-  return true;
+  return ActionResult::Done();
 }
 
 }  // namespace kestal

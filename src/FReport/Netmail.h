@@ -6,6 +6,7 @@
 
 #include "Platform/Clock.h"
 #include "Platform/Files.h"
+#include "RoTypes/ActionResult.h"
 #include "RoTypes/FidoAddr.h"
 #include "RoTypes/Settings.h"
 
@@ -45,8 +46,8 @@ std::string MakeMsgIdSerial(const platform::Clock& clock, NetmailState& netmail)
 // calls use the number kept in `netmail`.
 int NextMsgNumber(const ReportContext& context, const std::string& directory);
 // Stores the message as the next free N.msg of ReportPath (own addresses) or
-// ReportOutPath. Never overwrites a file; false when nothing could be written.
-[[nodiscard]] bool WriteNetmail(const ReportContext& context, const TFidoAddr& destination,
-                                const std::string& text);
+// ReportOutPath. Never overwrites a file.
+ActionResult WriteNetmail(const ReportContext& context, const TFidoAddr& destination,
+                          const std::string& text);
 
 }  // namespace kestal

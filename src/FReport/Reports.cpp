@@ -13,7 +13,7 @@ constexpr std::string_view kErrorReportFrom = "Kestal";
 constexpr std::string_view kErrorReportTo = "SysOp";
 
 // Header, expanded body and tail of a report, written as N.msg.
-bool SendReport(const ReportContext& context, const std::string& fromName,
+ActionResult SendReport(const ReportContext& context, const std::string& fromName,
                 const std::string& subject, const std::string& toName,
                 const TFidoAddr& destination, const std::string& body) {
   const TFidoAddr origin = OwnAddressFor(destination, context.Own);
@@ -41,37 +41,39 @@ ReportTemplate ReadTemplate(const ReportContext& context, const std::string& tem
   return report;
 }
 
-bool SendMessageReport(const ReportContext& context, const ReportingRule& rule,
+ActionResult SendMessageReport(const ReportContext& context, const ReportingRule& rule,
                        const std::string& templateName, const std::string& toName,
                        const TFidoAddr& destination, const TPktMsgHeader& message) {
-  if (FormatAddress(destination) == "1:0/0") return true;
+  if (FormatAddress(destination) == "1:0/0") return ActionResult::Done();
   ReportTemplate report = ReadTemplate(context, templateName);
   ExpandMessageMacros(report.Body, message, rule, context.Clock.Now());
   return SendReport(context, rule.FromName, SubjectOf(context, report), toName, destination,
                     report.Body);
 }
 
-bool SendRuleEndReport(const ReportContext& context, const std::string& fromName,
+ActionResult SendRuleEndReport(const ReportContext& context, const std::string& fromName,
                        const std::string& templateName, const std::string& toName,
                        const TFidoAddr& destination, const TRo& rule,
                        const std::string& sectionText) {
-  if (FormatAddress(destination) == "1:0/0") return true;
+  if (FormatAddress(destination) == "1:0/0") return ActionResult::Done();
   ReportTemplate report = ReadTemplate(context, templateName);
   ExpandRuleEndMacros(context, report.Body, toName, destination, rule, sectionText);
   return SendReport(context, fromName, SubjectOf(context, report), toName, destination,
                     report.Body);
 }
 
-bool SaveMessageToFile(const ReportContext& context, const ReportingRule& rule,
+ActionResult SaveMessageToFile(const ReportContext& context, const ReportingRule& rule,
                        const std::string& templateName, const std::string& fileName,
                        const TPktMsgHeader& message) {
   ReportTemplate report = ReadTemplate(context, templateName);
   (void)SubjectOf(context, report);  // the saved text has no subject, but it is the last one read
   ExpandMessageMacros(report.Body, message, rule, context.Clock.Now());
-  return context.Files.AppendFile(fileName, report.Body).ok();
+  const platform::FileStatus appended = context.Files.AppendFile(fileName, report.Body);
+  if (!appended) return ActionResult::Failed(fileName + ": " + appended.Reason());
+  return ActionResult::Done();
 }
 
-bool SendErrorReport(const ReportContext& context, const std::string& errorWord,
+ActionResult SendErrorReport(const ReportContext& context, const std::string& errorWord,
                      const std::string& text) {
   context.Netmail.LastSubject = errorWord.substr(0, errorWord.empty() ? 0 : errorWord.size() - 1);
   const TFidoAddr& main = context.Own.Main();

@@ -24,27 +24,27 @@ ReportTemplate ReadTemplate(const ReportContext& context, const std::string& tem
 // (the start-up checks found it, so it went missing since) still gives a report,
 // under that subject and with an empty body.
 //
-// Each returns false when the report could not be written.
+// Each says whether the report was written, and when not, its path and why.
 
 // A report about a caught message, through a template in TemplatePath. Nothing
 // is written for the destination 1:0/0, which an uplink address whose macros
 // stood for an address the message does not give becomes.
-[[nodiscard]] bool SendMessageReport(const ReportContext& context, const ReportingRule& rule,
-                                     const std::string& templateName, const std::string& toName,
-                                     const TFidoAddr& destination, const TPktMsgHeader& message);
+ActionResult SendMessageReport(const ReportContext& context, const ReportingRule& rule,
+                             const std::string& templateName, const std::string& toName,
+                             const TFidoAddr& destination, const TPktMsgHeader& message);
 // A report from `fromName` that `rule` has expired; `sectionText` is its section,
 // lines ended by CR.
-[[nodiscard]] bool SendRuleEndReport(const ReportContext& context, const std::string& fromName,
-                                     const std::string& templateName, const std::string& toName,
-                                     const TFidoAddr& destination, const TRo& rule,
-                                     const std::string& sectionText);
+ActionResult SendRuleEndReport(const ReportContext& context, const std::string& fromName,
+                             const std::string& templateName, const std::string& toName,
+                             const TFidoAddr& destination, const TRo& rule,
+                             const std::string& sectionText);
 // Appends the message, written through the template, to `fileName`.
-[[nodiscard]] bool SaveMessageToFile(const ReportContext& context, const ReportingRule& rule,
-                                     const std::string& templateName, const std::string& fileName,
-                                     const TPktMsgHeader& message);
+ActionResult SaveMessageToFile(const ReportContext& context, const ReportingRule& rule,
+                             const std::string& templateName, const std::string& fileName,
+                             const TPktMsgHeader& message);
 // Mails a logged error text to the sysop, under the error word without its last
 // character (its colon).
-[[nodiscard]] bool SendErrorReport(const ReportContext& context, const std::string& errorWord,
-                                   const std::string& text);
+ActionResult SendErrorReport(const ReportContext& context, const std::string& errorWord,
+                             const std::string& text);
 
 }  // namespace kestal

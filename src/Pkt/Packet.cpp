@@ -1,6 +1,8 @@
 #include "Pkt/Packet.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -11,6 +13,7 @@
 #include "Pkt/Message.h"
 #include "Pkt/PacketFormat.h"
 #include "Pkt/PacketState.h"
+#include "Pkt/RuleActions.h"
 #include "Pkt/RuleMatch.h"
 #include "Pkt/ScanContext.h"
 #include "Utils/Address.h"
@@ -41,10 +44,24 @@ TFidoAddr HeaderAddress(std::string_view header, size_t zone, size_t net, size_t
                    DecodeFixed16(header, node), DecodeFixed16(header, point), 0};
 }
 
-// A packet file error the run survives: the packet is left as it is.
-void LogPacketError(const ScanContext& context, const std::string& name) {
-  context.Log.Write(context.Lang.LangError + " " + context.Lang.LangPacket + " " + name, true,
-                    kPacketLogLevel);
+// A packet modified within this time, and cut short, is taken to be still on its
+// way in (a mailer writing it): it is left for the next run.
+constexpr int64_t kArrivalSeconds = 60;
+
+std::string PathIn(const std::string& directory, const std::string& name) {
+  return directory == "." ? name : directory + "/" + name;
+}
+
+void LogLeftForNextRun(const ScanContext& context, const std::string& name, std::string_view why) {
+  context.Log.Write(context.Lang.LangPacket + " " + name + " " + std::string(why) +
+                        ", left for the next run",
+                    true, kPacketLogLevel);
+}
+
+// A clock set back, or a file from a faster clock, says nothing about a writer.
+bool ModifiedJustNow(const ScanContext& context, const std::string& path) {
+  const std::optional<int64_t> age = context.Files.SecondsSinceModified(path);
+  return age && *age >= 0 && *age < kArrivalSeconds;
 }
 
 // 100 * done / total, the half to the even neighbour; shown when it has grown.
@@ -62,16 +79,42 @@ void ShowProgress(const ScanContext& context, int64_t doneBytes) {
   progress.Percent = static_cast<int>(percent);
 }
 
+// Frames the messages only, to see whether the file ends before the end word.
+// At the end of the file the reader invents 0 bytes without moving on, so a
+// type word that does not move the reader was made up.
+bool LacksEndWord(const std::string& file) {
+  if (file.size() < pkt::kEmptyPacketSize) return true;
+  PktReader reader(file, static_cast<int32_t>(file.size()));
+  for (size_t i = 0; i < pkt::header::kSize; ++i) reader.ReadByte();
+  for (;;) {
+    const int32_t typeStart = reader.Position();
+    const unsigned char typeLow = reader.ReadByte();
+    const unsigned char typeHigh = reader.ReadByte();
+    if (reader.Position() - typeStart < static_cast<int32_t>(pkt::kEndSize)) return true;
+    if (typeLow == 0 && typeHigh == 0) return false;
+    TPktMsgHeader message;
+    ReadPackedMessage(reader, typeLow, typeHigh, message);
+  }
+}
+
 class PacketScan {
  public:
-  PacketScan(const ScanContext& context, const std::string& name, const std::string& file)
-      : context_(context), name_(name), file_(file), reader_(file, static_cast<int32_t>(file.size())) {}
+  PacketScan(const ScanContext& context, const std::string& directory, const std::string& name,
+             const std::string& file)
+      : context_(context),
+        directory_(directory),
+        name_(name),
+        path_(PathIn(directory, name)),
+        file_(file),
+        reader_(file, static_cast<int32_t>(file.size())) {}
 
   void Scan();
 
  private:
   const ScanContext& context_;
-  const std::string& name_;
+  const std::string& directory_;
+  const std::string& name_;  // as the log shows it
+  const std::string path_;
   const std::string& file_;  // the packet as it was read
   PktReader reader_;
   PacketState packet_;
@@ -82,14 +125,26 @@ class PacketScan {
   void RenameTo(std::string_view extension, int32_t& counter);
   void KeepRead(std::string_view bytes, size_t begin);
   std::string ReadMessages(unsigned char typeLow, unsigned char typeHigh, size_t messageStart);
+  bool StillArriving() const;
   void Finish(const std::string& lastArea);
+  bool WriteBack(std::string_view trailing);
   const std::string& FinalOutput(std::string_view trailing);
-  void Drop(const std::optional<std::string>& emptyForm);
+  bool Drop(const std::optional<std::string>& emptyForm);
   bool Backup();
-  void Rewrite(const std::string& bytes);
+  bool Rewrite(const std::string& bytes, std::string_view outcome);
 };
 
+// Cut short (the file ends before the end word) and modified just now.
+bool PacketScan::StillArriving() const {
+  return ModifiedJustNow(context_, path_) && LacksEndWord(file_);
+}
+
 void PacketScan::Scan() {
+  if (StillArriving()) {
+    LogLeftForNextRun(context_, name_, "is still being written");
+    context_.Console.WriteLine("");
+    return;
+  }
   if (file_.size() <= pkt::kEmptyPacketSize) {
     std::optional<std::string> emptyForm;
     if (file_.size() >= pkt::header::kSize) {
@@ -154,8 +209,11 @@ bool PacketScan::InList(const TFidoAddr& address, const std::string& list) const
 // name and is met again in the next run.
 void PacketScan::RenameTo(std::string_view extension, int32_t& counter) {
   const std::string newName = RenamedName(name_, extension);
-  // Not yet seen beyond the name the packet keeps.
-  if (!Config().SafeMode) (void)context_.Files.RenameNoReplace(name_, newName);
+  if (!Config().SafeMode) {
+    const platform::FileStatus renamed =
+        context_.Files.RenameNoReplace(path_, PathIn(directory_, newName));
+    if (!renamed) ReportFailure(context_, "packet not renamed", path_ + ": " + renamed.Reason());
+  }
   ++counter;
   context_.Log.Write(name_ + " " + context_.Lang.LangRenamedTo + " " + newName, true, kPacketLogLevel);
   context_.Console.WriteLine("");
@@ -221,20 +279,30 @@ void PacketScan::Finish(const std::string& lastArea) {
     context_.Console.WriteLine("");
   }
   counters.MessagesScanned += packet_.MessagesRead;
-  counters.MessagesRemoved += packet_.MessagesRemoved;
   counters.NetMailMessages += packet_.MessagesWithoutArea;
-  counters.MessagesCopied += packet_.CopiesAndMoves;
   if (packet_.MessagesRemoved > 0) {
     context_.Log.Write(lang.LangKilled + " " + std::to_string(packet_.MessagesRemoved), true,
              kPacketLogLevel);
   }
-  if (packet_.MessagesRead == packet_.MessagesRemoved && packet_.CopiesAndMoves == 0 &&
-      trailing.empty()) {
-    Drop(FinalOutput(trailing));
-  } else if ((packet_.MessagesRemoved > 0 || packet_.CopiesAndMoves > 0) && !Config().SafeMode) {
-    if (Backup()) Rewrite(FinalOutput(trailing));
+  if (WriteBack(trailing)) {
+    counters.MessagesRemoved += packet_.MessagesRemoved;
+    counters.MessagesCopied += packet_.CopiesAndMoves;
+    ReportCaughtMessages(context_, packet_);
   }
   context_.Console.WriteLine("");
+}
+
+// Deletes, rewrites or leaves the packet as its messages' fates ask; false when
+// that could not be done, and the packet stays as it was.
+bool PacketScan::WriteBack(std::string_view trailing) {
+  if (packet_.MessagesRead == packet_.MessagesRemoved && packet_.CopiesAndMoves == 0 &&
+      trailing.empty()) {
+    return Drop(FinalOutput(trailing));
+  }
+  if ((packet_.MessagesRemoved > 0 || packet_.CopiesAndMoves > 0) && !Config().SafeMode) {
+    return Backup() && Rewrite(FinalOutput(trailing), "packet not rewritten, nothing removed");
+  }
+  return true;
 }
 
 // The packet as it is to be written back: the output, the end word and the bytes
@@ -249,51 +317,74 @@ const std::string& PacketScan::FinalOutput(std::string_view trailing) {
 // as `emptyForm` (header and end word; none when the file is too short to hold a
 // header, which then stays as it is). A failed backup leaves the packet alone:
 // it is not lost for want of the copy the sysop asked for.
-void PacketScan::Drop(const std::optional<std::string>& emptyForm) {
+bool PacketScan::Drop(const std::optional<std::string>& emptyForm) {
   if (Config().KeepEmpty) {
-    if (Config().SafeMode || !emptyForm || *emptyForm == file_) return;
-    if (Backup()) Rewrite(*emptyForm);
-    return;
+    if (Config().SafeMode || !emptyForm || *emptyForm == file_) return true;
+    return Backup() && Rewrite(*emptyForm, "packet not emptied, nothing removed");
   }
   if (!Config().SafeMode) {
-    if (!Backup()) return;
-    if (!context_.Files.DeleteFile(name_)) {
-      LogPacketError(context_, name_);
-      return;
+    if (!Backup()) return false;
+    const platform::FileStatus deleted = context_.Files.DeleteFile(path_);
+    if (!deleted) {
+      ReportFailure(context_, "packet not deleted, nothing removed",
+                    path_ + ": " + deleted.Reason());
+      return false;
     }
   }
   ++context_.Counters.PacketsDeleted;
   context_.Log.Write(context_.Lang.LangPacketDeleted + " " + name_, true, kPacketLogLevel);
+  return true;
 }
 
+// Through a temporary file and a rename, like the packet itself: a killed run
+// never leaves an empty or short backup under the packet's name.
 bool PacketScan::Backup() {
   if (Config().PktBackupPath.empty()) return true;
   const std::string copy = Config().PktBackupPath + name_;
   context_.Console.WriteLine(copy);
-  if (context_.Files.WriteFile(copy, file_)) return true;
-  LogPacketError(context_, name_);
+  const platform::FileStatus copied = context_.Files.ReplaceFile(copy, file_);
+  if (copied) return true;
+  ReportFailure(context_, "packet not backed up, so left as it was", copy + ": " + copied.Reason());
   return false;
 }
 
 // Through a temporary file: a crash or a full disk leaves the old packet whole.
-void PacketScan::Rewrite(const std::string& bytes) {
-  if (!context_.Files.ReplaceFile(name_, bytes)) LogPacketError(context_, name_);
+bool PacketScan::Rewrite(const std::string& bytes, std::string_view outcome) {
+  const platform::FileStatus replaced = context_.Files.ReplaceFile(path_, bytes);
+  if (!replaced) ReportFailure(context_, outcome, path_ + ": " + replaced.Reason());
+  return replaced.ok();
 }
 
 }  // namespace
 
-void ScanPacket(const ScanContext& context, const std::string& name, int64_t listedSize) {
+void ScanPacket(const ScanContext& context, const std::string& directory, const std::string& name,
+                int64_t listedSize) {
   ++context.Counters.PacketsScanned;
-  const std::optional<std::string> file = context.Files.ReadFile(name);
-  // A packet that cannot be read, or whose size changed since it was listed (a
-  // mailer may still be writing it), is left for the next run.
-  if (!file || static_cast<int64_t>(file->size()) != listedSize ||
-      listedSize > std::numeric_limits<int32_t>::max()) {
-    LogPacketError(context, name);
+  const std::string path = PathIn(directory, name);
+  // Refused from its size, before a byte is read: a sparse file of many GB
+  // would otherwise take the memory of the whole run.
+  if (listedSize > pkt::kMaxPacketBytes) {
+    ReportFailure(context, "packet not checked",
+                  path + ": larger than " + std::to_string(pkt::kMaxPacketBytes) + " bytes");
     context.Console.WriteLine("");
     return;
   }
-  PacketScan(context, name, *file).Scan();
+  const std::optional<platform::FileStamp> before = context.Files.Stamp(path);
+  const std::optional<std::string> file = context.Files.ReadFile(path);
+  if (!file || !before) {
+    ReportFailure(context, "packet not checked", path + ": " + std::strerror(errno));
+    context.Console.WriteLine("");
+    return;
+  }
+  // A packet that grows or changes while it is read (a mailer still writing
+  // it) is left for the next run, never rewritten or deleted under its writer.
+  if (context.Files.Stamp(path) != before || static_cast<int64_t>(file->size()) != listedSize ||
+      file->size() != before->Size) {
+    LogLeftForNextRun(context, name, "changed while it was read");
+    context.Console.WriteLine("");
+    return;
+  }
+  PacketScan(context, directory, name, *file).Scan();
 }
 
 }  // namespace kestal

@@ -7,8 +7,9 @@ namespace kestal {
 
 struct ScanContext;
 
-// Processes one packet file of the current directory: checks, rules, rewrite.
+// Processes one packet file of `directory`: checks, rules, rewrite.
 // `listedSize` is the size the directory listing gave (the read limit).
-void ScanPacket(const ScanContext& context, const std::string& name, int64_t listedSize);
+void ScanPacket(const ScanContext& context, const std::string& directory, const std::string& name,
+                int64_t listedSize);
 
 }  // namespace kestal

@@ -64,6 +64,9 @@ inline constexpr uint16_t kMessageType = 2;
 inline constexpr size_t kEndSize = 2;  // the end word 0
 // A packet no larger than its header and end word has no room for a message.
 inline constexpr size_t kEmptyPacketSize = header::kSize + kEndSize;
+// The largest packet read: hubs pass packets of a few MB; anything near this is
+// broken or hostile, and a packet's offsets must fit 32 bits.
+inline constexpr int64_t kMaxPacketBytes = int64_t{256} << 20;
 
 inline constexpr char kAreaTag[] = "AREA:";
 inline constexpr char kCr = '\r';

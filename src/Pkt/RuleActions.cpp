@@ -20,8 +20,8 @@ constexpr char kPacketSysopName[] = "Sysop";
 
 void CreateFlag(const ScanContext& context, const std::string& flag) {
   context.Log.Write(context.Lang.LangFlagCreated + " \"" + flag + "\"", true, kMessageLogLevel);
-  // A flag only signals to other programs; the message's fate does not hang on it.
-  (void)context.Files.WriteFile(flag, "");
+  const platform::FileStatus created = context.Files.WriteFile(flag, "");
+  if (!created) ReportFailure(context, "flag not created", flag + ": " + created.Reason());
 }
 
 // Adds the message to the packet under another area tag; false when the message
@@ -57,8 +57,9 @@ void SendReports(const ScanContext& context, const ReportingRule& reporting, con
   auto send = [&](const std::string& templateName, const std::string& toName,
                   const TFidoAddr& destination) {
     if (templateName.empty()) return;
-    // Not yet seen beyond the missing N.msg itself.
-    (void)SendMessageReport(reports, reporting, templateName, toName, destination, message);
+    const ActionResult sent =
+        SendMessageReport(reports, reporting, templateName, toName, destination, message);
+    if (!sent) ReportFailure(context, "report not written", sent.Failure());
   };
   send(rule.ReportToMain, context.Config.SysopName, OwnAddressFor(message.FromAddr, context.Own));
   send(rule.ReportToRo, message.FromName, message.FromAddr);
@@ -75,29 +76,40 @@ void CountCaughtMessage(const ScanContext& context, const TPktMsgHeader& message
                    FormatAddress(message.FromAddr));
 }
 
+// The saved copy is written before anything else: when it cannot be, the message
+// stays in its packet, since the copy may be the only one the sysop keeps.
 MessageResult ReportAndRemove(const ScanContext& context, int ruleNumber, const TRo& rule,
-                              const PacketState& packet, const TPktMsgHeader& message,
+                              PacketState& packet, const TPktMsgHeader& message,
                               const std::string& messageBytes) {
   ReportCarryOver& carried = context.Carried;
-  carried.UplinkAddr = UplinkAddress(carried.UplinkAddr, rule, packet, message);
-  carried.FromName = rule.KestalName;
-  const ReportingRule reporting{rule.KestalName, ruleNumber, rule.UplinkName, carried.UplinkAddr};
-  SendReports(context, reporting, rule, packet, message);
+  const TFidoAddr uplink = UplinkAddress(carried.UplinkAddr, rule, packet, message);
+  const ReportingRule reporting{rule.KestalName, ruleNumber, rule.UplinkName, uplink};
   if (!rule.SaveToFile.empty()) {
-    // Not yet seen beyond the text missing from the file.
-    (void)SaveMessageToFile(context.Reports, reporting, rule.SaveTemplate, rule.SaveToFile,
-                            message);
+    const ActionResult saved =
+        SaveMessageToFile(context.Reports, reporting, rule.SaveTemplate, rule.SaveToFile, message);
+    if (!saved) {
+      ReportFailure(context, "message not saved, so kept", saved.Failure());
+      return MessageResult::Keep;
+    }
   }
+  carried.UplinkAddr = uplink;
+  carried.FromName = rule.KestalName;
   context.Log.Write(message.FromName + "->" + message.ToName + ", " + message.Subject + " (" +
                         message.Area + ")",
                     true, kMessageLogLevel);
-  if (context.Traffic.State.Enabled) {
-    CountCaughtMessage(context, message, static_cast<uint32_t>(messageBytes.size()));
-  }
+  packet.Caught.push_back(
+      CaughtMessage{&rule, reporting, message, static_cast<uint32_t>(messageBytes.size())});
   return rule.ReportOnly ? MessageResult::Keep : MessageResult::Remove;
 }
 
 }  // namespace
+
+void ReportCaughtMessages(const ScanContext& context, const PacketState& packet) {
+  for (const CaughtMessage& caught : packet.Caught) {
+    SendReports(context, caught.Reporting, *caught.Rule, packet, caught.Message);
+    if (context.Traffic.State.Enabled) CountCaughtMessage(context, caught.Message, caught.Size);
+  }
+}
 
 std::optional<MessageResult> ApplyRuleActions(const ScanContext& context, int ruleNumber,
                                               const TRo& rule, PacketState& packet,

@@ -21,4 +21,8 @@ std::optional<MessageResult> ApplyRuleActions(const ScanContext& context, int ru
                                               const TPktMsgHeader& message,
                                               const std::string& messageBytes);
 
+// The reports and traffic counts of the packet's caught messages, once the
+// packet has been written back (or needed no writing).
+void ReportCaughtMessages(const ScanContext& context, const PacketState& packet);
+
 }  // namespace kestal

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "FReport/Netmail.h"
 #include "Logger/Log.h"
@@ -54,5 +55,9 @@ struct ScanContext {
   RunCounters& Counters;
   ScanProgress& Progress;
 };
+
+// An action that was decided on but did not happen: an error line naming what
+// failed and why, counted so that the run ends with its failure code.
+void ReportFailure(const ScanContext& context, std::string_view action, const std::string& failure);
 
 }  // namespace kestal

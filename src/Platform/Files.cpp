@@ -5,6 +5,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -310,6 +312,26 @@ bool ReplaceThroughTemporaryName(SystemCalls& calls, const std::string& target,
 
 }  // namespace
 
+bool IsTemporaryName(std::string_view name) {
+  if (!name.starts_with('.')) return false;
+  const size_t dot = name.rfind('.');
+  if (dot == 0) return false;
+  const std::string_view suffix = name.substr(dot + 1);
+  const bool mkstempSuffix = suffix.size() == kTemporarySuffix.size() &&
+                             std::all_of(suffix.begin(), suffix.end(), [](char c) {
+                               return std::isalnum(static_cast<unsigned char>(c)) != 0;
+                             });
+  const size_t dash = suffix.find('-');
+  const auto digits = [](std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+      return c >= '0' && c <= '9';
+    });
+  };
+  const bool processSuffix = dash != std::string_view::npos && digits(suffix.substr(0, dash)) &&
+                             digits(suffix.substr(dash + 1));
+  return mkstempSuffix || processSuffix;
+}
+
 bool FileSystem::FileExists(const std::string& path) const {
   struct stat info {};
   return StatFollowingLinks(calls_, path, info) && S_ISREG(info.st_mode);
@@ -324,6 +346,13 @@ std::optional<uint64_t> FileSystem::FileSize(const std::string& path) const {
   struct stat info {};
   if (!StatFollowingLinks(calls_, path, info) || !S_ISREG(info.st_mode)) return std::nullopt;
   return static_cast<uint64_t>(info.st_size);
+}
+
+std::optional<FileStamp> FileSystem::Stamp(const std::string& path) const {
+  struct stat info {};
+  if (!StatFollowingLinks(calls_, path, info)) return std::nullopt;
+  return FileStamp{static_cast<uint64_t>(info.st_size), static_cast<int64_t>(info.st_mtim.tv_sec),
+                   static_cast<int64_t>(info.st_mtim.tv_nsec)};
 }
 
 std::optional<int64_t> FileSystem::SecondsSinceModified(const std::string& path) const {

@@ -28,6 +28,14 @@ class [[nodiscard]] FileStatus {
   int error_;  // errno; -1 when the failure set none
 };
 
+// What tells that a file changed: its size and modification time.
+struct FileStamp {
+  uint64_t Size = 0;
+  int64_t ModifiedSeconds = 0;
+  int64_t ModifiedNanoseconds = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
 struct DirEntry {
   std::string Name;
   uint64_t Size = 0;
@@ -43,6 +51,7 @@ class FileSystem {
   [[nodiscard]] bool FileExists(const std::string& path) const;       // a regular file, or a link to one
   [[nodiscard]] bool DirectoryExists(const std::string& path) const;  // a directory, or a link to one
   [[nodiscard]] std::optional<uint64_t> FileSize(const std::string& path) const;
+  [[nodiscard]] std::optional<FileStamp> Stamp(const std::string& path) const;
   // Seconds since the file was last modified; negative when that lies ahead.
   [[nodiscard]] std::optional<int64_t> SecondsSinceModified(const std::string& path) const;
 
@@ -86,6 +95,10 @@ class FileSystem {
 
   SystemCalls& calls_;
 };
+
+// Whether the name is one of the temporary names a replacement is written under
+// ("." + the file's name + "." + six characters, or + the process and a count).
+bool IsTemporaryName(std::string_view name);
 
 // A file kept open for appending, for the log.
 class AppendStream {

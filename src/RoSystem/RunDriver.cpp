@@ -1,6 +1,9 @@
 #include "RoSystem/RunDriver.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,30 +97,45 @@ void StartTraffic(Run& run) {
 // select them through here, so that a file the sysop excluded from Ext ("*.pkt !b*")
 // is neither counted nor touched. The listing is taken before a directory's packets
 // are visited, so a packet renamed to PSW or BAD on the way is not met again.
+// Our own temporary files are never packets, whatever Ext admits.
 template <typename Visit>
 void ForEachPacketFile(const Run& run, Visit visit) {
   for (const std::string& directory : run.Config.EchoMailPath) {
     if (!platform::ChangeDirectory(directory)) continue;
     for (const platform::DirEntry& entry : run.Files.ListFiles(".")) {
-      if (TextInMaskList(entry.Name, run.Config.Ext)) {
-        visit(entry.Name, static_cast<int64_t>(entry.Size));
+      if (TextInMaskList(entry.Name, run.Config.Ext) && !platform::IsTemporaryName(entry.Name)) {
+        visit(directory, entry.Name, static_cast<int64_t>(entry.Size));
       }
     }
   }
 }
 
-// Pass 1: the sizes of every packet file, for the percentage in the title.
+// Pass 1: the sizes of every packet file, for the percentage in the title. An
+// echomail directory that cannot be entered is a packet pass that cannot be done.
 void TotalPacketSizes(Run& run) {
-  ForEachPacketFile(run, [&run](const std::string&, int64_t size) {
+  for (const std::string& directory : run.Config.EchoMailPath) {
+    if (platform::ChangeDirectory(directory)) continue;
+    ++run.Counters.ActionsFailed;
+    run.Log.Write(run.Lang.LangError + " packets not checked: " + directory + ": " +
+                      std::strerror(errno),
+                  true, 1);
+  }
+  ForEachPacketFile(run, [&run](const std::string&, const std::string&, int64_t size) {
     run.Progress.TotalBytes += size;
   });
 }
 
-// Pass 2.
+// Pass 2. A packet that cannot be held in memory is skipped with an error line,
+// and the run goes on to the next one and to its finish.
 void ScanPackets(Run& run) {
   ScanContext context = run.ForScan();
-  ForEachPacketFile(run, [&](const std::string& name, int64_t size) {
-    ScanPacket(context, name, size);
+  ForEachPacketFile(run, [&](const std::string& directory, const std::string& name,
+                             int64_t size) {
+    try {
+      ScanPacket(context, directory, name, size);
+    } catch (const std::bad_alloc&) {
+      ReportFailure(context, "packet not checked", directory + "/" + name + ": out of memory");
+    }
     run.Progress.ScannedBytes += size;
   });
 }
@@ -161,6 +179,10 @@ void RunPasses(Run& run) {
   }
   if (run.Switch.ExpireRequested) ExpireRules(run);
 }
+
+// A run in which a decided action did not happen ends with a code of its own,
+// so that a script holds the mail back instead of tossing it.
+int ExitCodeOf(const Run& run) { return run.Counters.ActionsFailed > 0 ? kExitActionFailed : 0; }
 
 }  // namespace
 
@@ -212,7 +234,7 @@ int RunWithArguments(Run& run, const std::vector<std::string>& args) {
   } catch (const RunExit& exit) {
     return EndRun(run, exit);
   }
-  return FinishRun(run, 0);
+  return FinishRun(run, ExitCodeOf(run));
 }
 
 int RunKestal(int argc, char** argv) {

@@ -15,6 +15,9 @@ struct RunCounters {
   int32_t MessagesRemoved = 0;
   int32_t NetMailMessages = 0;
   int32_t MessagesCopied = 0;
+  // Decided actions that did not happen (a packet not rewritten, a report not
+  // written, ...): any makes the run end with its failure code.
+  int32_t ActionsFailed = 0;
 };
 
 }  // namespace kestal

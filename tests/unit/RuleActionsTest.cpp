@@ -39,7 +39,16 @@ class RuleActionsTest : public PacketFixture {
   }
 
   std::optional<MessageResult> Apply(const TRo& rule) {
-    return ApplyRuleActions(run_.ForScan(), 1, rule, packet_, message_, packed_.Bytes);
+    const std::optional<MessageResult> result =
+        ApplyRuleActions(run_.ForScan(), 1, rule, packet_, message_, packed_.Bytes);
+    Settle();
+    return result;
+  }
+
+  // The reports wait for the packet to be written back; here it always is.
+  void Settle() {
+    ReportCaughtMessages(run_.ForScan(), packet_);
+    packet_.Caught.clear();
   }
 
   // ToName and destination of each stored message of a directory, in number order
@@ -198,6 +207,7 @@ TEST_F(RuleActionsTest, FirstDecidingRuleEndsTheTests) {
   PacketRules rules(run_.ForScan(), kPacketOrig, kPacketDest);
   EXPECT_EQ(ProcessMessage(run_.ForScan(), rules, packet_, message_, packed_, true),
             MessageResult::Remove);
+  Settle();
   EXPECT_EQ(Reports("out").size(), 1u);
   EXPECT_NE(ReadBytes(dir_ / "out/2.msg").find("by rule 2\r\n"), std::string::npos);
   EXPECT_EQ(packet_.CopiesAndMoves, 1);
