@@ -14,6 +14,7 @@
 #include "RoSystem/Exit.h"
 #include "RoSystem/Expiry.h"
 #include "RoConfig/Language.h"
+#include "RoTypes/RunExit.h"
 
 namespace {
 
@@ -84,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kestal::LoadConfig(run.ForConfig());
     kestal::ExpireRules(run);
     kestal::FinishRun(run, 0);
-  } catch (const kestal::RunExit&) {
+  } catch (const kestal::RunExit& exit) {
+    kestal::EndRun(run, exit);
   }
   return 0;
 }

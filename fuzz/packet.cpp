@@ -20,6 +20,7 @@
 #include "RoConfig/Language.h"
 #include "RoTrf/Traffic.h"
 #include "RoConfig/Passwords.h"
+#include "RoTypes/RunExit.h"
 
 namespace {
 

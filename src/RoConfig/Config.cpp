@@ -22,6 +22,7 @@ void LoadConfig(const ConfigContext& context) {
   const std::vector<std::string> unknownKeys = CheckKeywords(*text);
   for (const std::string& message : unknownKeys) context.Console.WriteLine(message);
   if (!unknownKeys.empty()) throw RunExit{5};
+  context.Text = *text;
   ConfigFile file(*text, context.ExeDir, context.Files);
   file.LoadSection("[General]");
   LoadGeneral(context, file);

@@ -40,6 +40,7 @@ struct ConfigContext {
   RunDay& Day;
   bool& ExpireRequested;        // RemoveOldRo, or the -D switch
   std::string& ReportFromName;  // starts as KestalName
+  std::string& Text;            // the file's bytes as read
 };
 
 // Reads ConfigPath: settings, language, log, own addresses, passwords and rules.

@@ -1,11 +1,14 @@
 #include "RoSystem/Expiry.h"
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "FReport/Reports.h"
+#include "Pkt/ScanContext.h"
 #include "RoSystem/Run.h"
 #include "Utils/Address.h"
 #include "Utils/ConfigLine.h"
@@ -46,82 +49,92 @@ class ExpiryPass {
  public:
   explicit ExpiryPass(Run& run) : run_(run), reports_(run.ForReports()) {}
 
-  void Walk(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines) {
-      const LineKind kind = KindOf(line);
+  void Walk(const TextLines& text) {
+    for (const TextLine& line : text.Lines) {
+      const LineKind kind = KindOf(line.Text);
       if (kind != LineKind::Entry) CloseSection();
       if (kind == LineKind::RoHeader) OpenRoSection();
       TakeLine(line);
     }
     CloseSection();
+    kept_ += text.Tail;
   }
 
-  bool AnyExpired() const { return anyExpired_; }
-  // The lines that survive, as read, each followed by CR LF.
+  bool AnyExpired() const { return !expired_.empty(); }
+  // Every byte of the file but the expired sections.
   const std::string& KeptText() const { return kept_; }
+
+  // Told only once the configuration no longer holds the rules.
+  void SendReports() {
+    for (const ExpiredRule& rule : expired_) SendReports(*rule.Rule, rule.SectionText);
+  }
 
  private:
   void OpenRoSection() {
     // Headers past the last loaded rule belong to sections that the reader never
     // loaded (a section without keys stopped it): they hold no dates and are kept.
     rule_ = nextRule_ < run_.Rules.size() ? &run_.Rules[nextRule_++] : nullptr;
-    expired_ = rule_ != nullptr && run_.Day.Today > rule_->DateTo;
-    if (expired_ && !anyExpired_) run_.Console.WriteLine("");
-    anyExpired_ = anyExpired_ || expired_;
+    inExpired_ = rule_ != nullptr && run_.Day.Today > rule_->DateTo;
+    if (inExpired_ && expired_.empty()) run_.Console.WriteLine("");
     sectionText_.clear();
   }
 
   // A section also ends at a header of another name: a [General] section written
   // after an expired rule is not part of that rule and must not be removed with it.
   void CloseSection() {
-    if (rule_ != nullptr && expired_) {
+    if (rule_ != nullptr && inExpired_) {
       run_.Console.WriteLine(run_.Lang.LangRuleExpired);
-      SendReports(*rule_);
+      expired_.push_back({rule_, sectionText_});
     }
     rule_ = nullptr;
-    expired_ = false;
+    inExpired_ = false;
   }
 
-  void TakeLine(const std::string& line) {
-    if (expired_) {
-      AppendReportLine(sectionText_, line);
+  void TakeLine(const TextLine& line) {
+    if (inExpired_) {
+      AppendReportLine(sectionText_, line.Text);
     } else {
-      kept_ += line;
-      kept_ += "\r\n";
+      kept_ += line.Text;
+      kept_ += line.End;
     }
   }
 
-  void SendReports(const TRo& rule) {
+  void SendReports(const TRo& rule, const std::string& sectionText) {
     if (!rule.ReportToMainEnd.empty()) {
-      Send(rule.ReportToMainEnd, run_.Config.SysopName, run_.Own.Main(), rule);
+      Send(rule.ReportToMainEnd, run_.Config.SysopName, run_.Own.Main(), rule, sectionText);
     }
     for (std::string_view piece : SplitTokens(rule.AddrFrom)) {
       // Parsed even without a template: an abbreviated address later in the pass is
       // completed from this one.
       if (ParseAddress(piece, address_) && !rule.ReportToRoEnd.empty()) {
-        Send(rule.ReportToRoEnd, "Sysop", address_, rule);
+        Send(rule.ReportToRoEnd, "Sysop", address_, rule, sectionText);
       }
     }
     if (!rule.ReportToUplinkEnd.empty() && IsUsableUplinkText(rule.UplinkAddress) &&
         ParseAddress(rule.UplinkAddress, address_)) {
-      Send(rule.ReportToUplinkEnd, rule.UplinkName, address_, rule);
+      Send(rule.ReportToUplinkEnd, rule.UplinkName, address_, rule, sectionText);
     }
   }
 
   void Send(const std::string& templateName, const std::string& toName,
-            const TFidoAddr& destination, const TRo& rule) {
-    // Not yet seen beyond the missing N.msg itself.
-    (void)SendRuleEndReport(reports_, run_.Carried.FromName, templateName, toName, destination,
-                            rule, sectionText_);
+            const TFidoAddr& destination, const TRo& rule, const std::string& sectionText) {
+    const ActionResult sent = SendRuleEndReport(reports_, run_.Carried.FromName, templateName,
+                                                toName, destination, rule, sectionText);
+    if (!sent) ReportFailure(run_.ForScan(), "report not written", sent.Failure());
   }
+
+  struct ExpiredRule {
+    const TRo* Rule;
+    std::string SectionText;  // its lines, each followed by CR
+  };
 
   Run& run_;
   const ReportContext reports_;
   size_t nextRule_ = 0;
   const TRo* rule_ = nullptr;  // the rule of the current section; none outside [Ro]
-  bool expired_ = false;
-  bool anyExpired_ = false;
-  std::string sectionText_;  // the current expired section's lines, each followed by CR
+  bool inExpired_ = false;     // the current section is an expired rule's
+  std::string sectionText_;    // the current expired section's lines, each followed by CR
+  std::vector<ExpiredRule> expired_;
   std::string kept_;
   TFidoAddr address_{};  // every address text of the pass is parsed into this one record
 };
@@ -129,19 +142,24 @@ class ExpiryPass {
 // The old file is copied to the backup rather than renamed to it, so that a
 // configuration stands at ConfigPath at every moment; the new content replaces it
 // only once the backup holds the old bytes, and only through a temporary file.
-void SaveConfiguration(Run& run, const std::string& oldContent, const std::string& newContent) {
+bool SaveConfiguration(Run& run, const std::string& oldContent, const std::string& newContent) {
   const std::string backupPath = run.ConfigPath + ".bak";
   const std::string& notSaved = run.Lang.LangConfigNotSaved;
-  if (!run.Files.ReplaceFile(backupPath, oldContent)) {
+  if (const platform::FileStatus backedUp = run.Files.ReplaceFile(backupPath, oldContent);
+      !backedUp) {
     run.Console.WriteLine(notSaved + " " + backupPath);
     run.Console.WriteLine(notSaved + " " + run.ConfigPath);
-    return;
+    ReportFailure(run.ForScan(), "rules not expired", backupPath + ": " + backedUp.Reason());
+    return false;
   }
-  if (!run.Files.ReplaceFile(run.ConfigPath, newContent)) {
+  if (const platform::FileStatus saved = run.Files.ReplaceFile(run.ConfigPath, newContent);
+      !saved) {
     run.Console.WriteLine(notSaved + " " + run.ConfigPath);
-    return;
+    ReportFailure(run.ForScan(), "rules not expired", run.ConfigPath + ": " + saved.Reason());
+    return false;
   }
   run.Console.WriteLine(run.Lang.LangConfigSaved + " " + backupPath);
+  return true;
 }
 
 }  // namespace
@@ -149,11 +167,20 @@ void SaveConfiguration(Run& run, const std::string& oldContent, const std::strin
 void ExpireRules(Run& run) {
   if (run.Rules.empty()) return;
   const std::optional<std::string> content = run.Files.ReadFile(run.ConfigPath);
-  if (!content) return;
+  if (!content) {
+    ReportFailure(run.ForScan(), "rules not expired", run.ConfigPath + ": " + std::strerror(errno));
+    return;
+  }
+  // The rules are paired with the sections by their order: in a file that changed
+  // since it was read (an editor, another run) they would meet the wrong ones.
+  if (*content != run.ConfigText) {
+    run.Log.Write("Rules not expired: " + run.ConfigPath + " changed since it was read", true, 1);
+    return;
+  }
   ExpiryPass pass(run);
-  pass.Walk(SplitTextLines(*content));
+  pass.Walk(SplitTextLinesWithEnds(*content));
   if (!pass.AnyExpired()) return;
-  SaveConfiguration(run, *content, pass.KeptText());
+  if (SaveConfiguration(run, *content, pass.KeptText())) pass.SendReports();
 }
 
 }  // namespace kestal

@@ -17,7 +17,8 @@ Run::Run(platform::Clock& clock, platform::Console& console, const platform::Fil
 ConfigContext Run::ForConfig() {
   return ConfigContext{ConfigPath, ExeDir, Clock,     Console,     Files,
                        Log,        Config, Lang,      Own,         Passwords,
-                       Rules,      Day,    Switch.ExpireRequested, Carried.FromName};
+                       Rules,      Day,    Switch.ExpireRequested, Carried.FromName,
+                       ConfigText};
 }
 
 ReportContext Run::ForReports() { return ReportContext{Config, Own, Day.DateFmt, Clock, Files, Netmail}; }

@@ -72,6 +72,7 @@ struct Run {
   std::string StartDir;
   std::string ExeDir;  // without a trailing "/"
   std::string ConfigPath;
+  std::string ConfigText;  // the configuration's bytes as read: expiry rewrites only those
   TDateTime StartTime;
   RunDay Day;
 

@@ -240,20 +240,29 @@ bool ReplaceAreaLine(std::string& rawMessage, std::string_view newTag) {
   return true;
 }
 
-std::vector<std::string> SplitTextLines(std::string_view text) {
-  text = text.substr(0, text.find(kCtrlZ));
-  std::vector<std::string> lines;
+TextLines SplitTextLinesWithEnds(std::string_view text) {
+  TextLines split;
+  const size_t ctrlZ = text.find(kCtrlZ);
+  if (ctrlZ != std::string_view::npos) split.Tail = text.substr(ctrlZ);
+  text = text.substr(0, ctrlZ);
   size_t start = 0;
   while (start < text.size()) {
     const size_t end = text.find_first_of("\r\n", start);
     if (end == std::string_view::npos) {
-      lines.emplace_back(text.substr(start));
+      split.Lines.push_back({text.substr(start), {}});
       break;
     }
-    lines.emplace_back(text.substr(start, end - start));
-    start = end + 1;
-    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+    size_t next = end + 1;
+    if (text[end] == '\r' && next < text.size() && text[next] == '\n') ++next;
+    split.Lines.push_back({text.substr(start, end - start), text.substr(end, next - end)});
+    start = next;
   }
+  return split;
+}
+
+std::vector<std::string> SplitTextLines(std::string_view text) {
+  std::vector<std::string> lines;
+  for (const TextLine& line : SplitTextLinesWithEnds(text).Lines) lines.emplace_back(line.Text);
   return lines;
 }
 

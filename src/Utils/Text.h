@@ -60,6 +60,18 @@ bool ReplaceAreaLine(std::string& rawMessage, std::string_view newTag);
 // counts when it is not empty. No other byte is special.
 std::vector<std::string> SplitTextLines(std::string_view text);
 
+// The same lines, each with the bytes that end it (CR LF, LF, CR or none), and
+// the bytes from a Ctrl-Z on: joined again they give the text back, byte for byte.
+struct TextLine {
+  std::string_view Text;
+  std::string_view End;
+};
+struct TextLines {
+  std::vector<TextLine> Lines;
+  std::string_view Tail;  // from the Ctrl-Z on; empty without one
+};
+TextLines SplitTextLinesWithEnds(std::string_view text);
+
 // The parts one after another. Built by appending: GCC 12 at -O3 misreads
 // "text" + std::string(...) as an overlapping copy (-Wrestrict).
 std::string Concat(std::initializer_list<std::string_view> parts);

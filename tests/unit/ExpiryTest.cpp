@@ -54,6 +54,12 @@ class ExpiryTest : public testing::Test {
 
   std::string Backup() const { return run_.ConfigPath + ".bak"; }
 
+  // The configuration as the reader read it at the start of the run.
+  void WriteConfig(const std::string& text) {
+    WriteBytes(run_.ConfigPath, text);
+    run_.ConfigText = text;
+  }
+
   // The reports written, in the order of their message numbers.
   std::vector<Report> Reports() const {
     std::vector<std::string> names = test::ListNames(dir_ / "mail");
@@ -98,7 +104,7 @@ TEST_F(ExpiryTest, RuleExpiresOnlyAfterItsLastDay) {
   const std::string config = "[General]\r\nAddress=2:5020/1\r\n[Ro]\r\nArea=RO.AREA\r\n";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dateToFromToday);
-    WriteBytes(run_.ConfigPath, config);
+    WriteConfig(config);
     std::filesystem::remove(Backup());
     console_.output.clear();
     run_.Rules = {RuleEndingOn(AddDays(kToday, c.dateToFromToday))};
@@ -117,7 +123,9 @@ TEST_F(ExpiryTest, RuleExpiresOnlyAfterItsLastDay) {
   }
 }
 
-TEST_F(ExpiryTest, RewritesKeptLinesAsReadWithCrLfAndBacksUpTheOldFile) {
+// Every byte not removed stays as it was: line ends, a last line without one, and
+// what follows a Ctrl-Z.
+TEST_F(ExpiryTest, RewritesKeptLinesByteForByteAndBacksUpTheOldFile) {
   // Mixed line ends, a last line without an end, kept lines that the reader would
   // clean, a header written [ro], and headers followed by comments.
   const std::string config =
@@ -135,8 +143,9 @@ TEST_F(ExpiryTest, RewritesKeptLinesAsReadWithCrLfAndBacksUpTheOldFile) {
       "[Ro]\r\n"
       "Area=KEPT.2\r\n"
       "   \r\n"
-      "Tail=x";
-  WriteBytes(run_.ConfigPath, config);
+      "Tail=x\r\n"
+      "\x1A[Ro]\r\nArea=AFTER.CTRL.Z\r\n";
+  WriteConfig(config);
   run_.Rules = {RuleEndingOn(kToday), RuleEndingOn(AddDays(kToday, -1)),
                 RuleEndingOn(AddDays(kToday, -3)), RuleEndingOn(AddDays(kToday, -5)),
                 RuleEndingOn(AddDays(kToday, 3))};
@@ -144,23 +153,23 @@ TEST_F(ExpiryTest, RewritesKeptLinesAsReadWithCrLfAndBacksUpTheOldFile) {
   ExpireRules(run_);
 
   EXPECT_EQ(ReadBytes(run_.ConfigPath),
-            "; Kestal configuration\r\n"
+            "; Kestal configuration\n"
             "[General]\r\n"
-            "Address=2:5020/1\t ; main\r\n"
-            "\r\n"
+            "Address=2:5020/1\t ; main\r\r\n"
             "  [Ro]  \r\n"
             "Area=KEPT.1\r\n"
             "[Ro]\r\n"
             "Area=KEPT.2\r\n"
             "   \r\n"
-            "Tail=x\r\n");
+            "Tail=x\r\n"
+            "\x1A[Ro]\r\nArea=AFTER.CTRL.Z\r\n");
   EXPECT_EQ(ReadBytes(Backup()), config);
   EXPECT_EQ(console_.output,
             "\nRule expired\nRule expired\nRule expired\nSaved, backup " + Backup() + "\n");
 }
 
 TEST_F(ExpiryTest, SecondRunTheSameDayTouchesNothing) {
-  WriteBytes(run_.ConfigPath, "[Ro]\r\nArea=GONE\r\n[Ro]\r\nArea=KEPT\r\n");
+  WriteConfig("[Ro]\r\nArea=GONE\r\n[Ro]\r\nArea=KEPT\r\n");
   run_.Rules = {RuleEndingOn(AddDays(kToday, -1)), RuleEndingOn(kToday)};
   ExpireRules(run_);
   const std::string rewritten = ReadBytes(run_.ConfigPath);
@@ -170,6 +179,7 @@ TEST_F(ExpiryTest, SecondRunTheSameDayTouchesNothing) {
 
   // The next run loads only the rule that is left.
   console_.output.clear();
+  run_.ConfigText = rewritten;
   run_.Rules = {RuleEndingOn(kToday)};
   ExpireRules(run_);
 
@@ -189,7 +199,7 @@ TEST_F(ExpiryTest, SectionsTheReaderNeverLoadedAndOtherSectionsAreKept) {
       "[Ro]\r\n; nothing yet\r\n"
       "[Ro]\r\nArea=NEVER.LOADED\r\n"
       "[Ro]";
-  WriteBytes(run_.ConfigPath, config);
+  WriteConfig(config);
   run_.Rules = {RuleEndingOn(AddDays(kToday, -1))};
 
   ExpireRules(run_);
@@ -198,12 +208,12 @@ TEST_F(ExpiryTest, SectionsTheReaderNeverLoadedAndOtherSectionsAreKept) {
             "[General]\r\nAddress=2:5020/1\r\n"
             "[Ro]\r\n; nothing yet\r\n"
             "[Ro]\r\nArea=NEVER.LOADED\r\n"
-            "[Ro]\r\n");
+            "[Ro]");
 }
 
 TEST_F(ExpiryTest, NoBackupMeansNoRewrite) {
   const std::string config = "[Ro]\r\nArea=GONE\r\n";
-  WriteBytes(run_.ConfigPath, config);
+  WriteConfig(config);
   // A directory in the backup's place cannot be replaced by a file.
   std::filesystem::create_directories(Backup());
   run_.Rules = {RuleEndingOn(AddDays(kToday, -1))};
@@ -212,11 +222,33 @@ TEST_F(ExpiryTest, NoBackupMeansNoRewrite) {
 
   EXPECT_EQ(ReadBytes(run_.ConfigPath), config);
   EXPECT_EQ(console_.output, "\nRule expired\nNot saved " + Backup() + "\nNot saved " +
-                                 run_.ConfigPath + "\n");
+                                 run_.ConfigPath + "\nrules not expired: " + Backup() +
+                                 ": Is a directory\n");
+  EXPECT_EQ(run_.Counters.ActionsFailed, 1);
+  EXPECT_TRUE(test::ListNames(dir_ / "mail").empty());
+}
+
+// Another run or an editor changed the file: its sections may no longer be the
+// rules this run loaded, so nothing is removed and nobody is told.
+TEST_F(ExpiryTest, AFileThatChangedSinceItWasReadIsLeftAlone) {
+  WriteConfig("[Ro]\r\nArea=GONE\r\n");
+  const std::string edited = "[Ro]\r\nArea=NEW\r\n[Ro]\r\nArea=GONE\r\n";
+  WriteBytes(run_.ConfigPath, edited);
+  TRo rule = RuleEndingOn(AddDays(kToday, -1));
+  rule.ReportToMainEnd = "end.tpl";
+  run_.Rules = {rule};
+
+  ExpireRules(run_);
+
+  EXPECT_EQ(ReadBytes(run_.ConfigPath), edited);
+  EXPECT_FALSE(test::Exists(Backup()));
+  EXPECT_TRUE(test::ListNames(dir_ / "mail").empty());
+  EXPECT_EQ(console_.output,
+            "Rules not expired: " + run_.ConfigPath + " changed since it was read\n");
 }
 
 TEST_F(ExpiryTest, NothingHappensWithoutRulesOrWithoutTheFile) {
-  WriteBytes(run_.ConfigPath, "[Ro]\r\nArea=GONE\r\n");
+  WriteConfig("[Ro]\r\nArea=GONE\r\n");
   ExpireRules(run_);
   EXPECT_EQ(ReadBytes(run_.ConfigPath), "[Ro]\r\nArea=GONE\r\n");
 
@@ -225,11 +257,12 @@ TEST_F(ExpiryTest, NothingHappensWithoutRulesOrWithoutTheFile) {
   ExpireRules(run_);
   EXPECT_FALSE(test::Exists(run_.ConfigPath));
   EXPECT_FALSE(test::Exists(Backup()));
-  EXPECT_EQ(console_.output, "");
+  EXPECT_EQ(console_.output,
+            "rules not expired: " + run_.ConfigPath + ": No such file or directory\n");
 }
 
 TEST_F(ExpiryTest, ReportQuotesTheSectionWithoutComments) {
-  WriteBytes(run_.ConfigPath,
+  WriteConfig(
              "[Ro]\r\nArea=KEPT\r\n"
              "[ro];header comment\r\n"
              "; a comment line\r\n"
@@ -251,7 +284,7 @@ TEST_F(ExpiryTest, ReportQuotesTheSectionWithoutComments) {
 }
 
 TEST_F(ExpiryTest, ReportsGoToMainThenEachParsedAddrFromThenUplink) {
-  WriteBytes(run_.ConfigPath, "[Ro]\r\nArea=A\r\n[Ro]\r\nArea=B\r\n");
+  WriteConfig("[Ro]\r\nArea=A\r\n[Ro]\r\nArea=B\r\n");
   TRo first = RuleEndingOn(AddDays(kToday, -1));
   first.ReportToMainEnd = "end.tpl";
   first.ReportToRoEnd = "end.tpl";
@@ -274,7 +307,7 @@ TEST_F(ExpiryTest, ReportsGoToMainThenEachParsedAddrFromThenUplink) {
     run_.Netmail.NextMsgNumber.clear();
     second.UplinkAddress = uplink;
     run_.Rules = {first, second};
-    WriteBytes(run_.ConfigPath, "[Ro]\r\nArea=A\r\n[Ro]\r\nArea=B\r\n");
+    WriteConfig("[Ro]\r\nArea=A\r\n[Ro]\r\nArea=B\r\n");
 
     ExpireRules(run_);
 
