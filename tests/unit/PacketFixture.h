@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Pkt/Packet.h"
-#include "Pkt/PacketWriter.h"
+#include "ToolsLib/PacketWriter.h"
 #include "ReportFixture.h"
 #include "RoTypes/Rule.h"
 
