@@ -3,6 +3,8 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_GENERATOR ?= $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
+# ON turns warnings into errors (CI does); a user's build only shows them.
+WERROR ?= OFF
 
 .PHONY: all build programs demo test test-sanitize deps install clean
 
@@ -11,7 +13,7 @@ PREFIX ?= /usr/local
 all: build
 
 build:
-	cmake -S . -B $(BUILD) -G "$(CMAKE_GENERATOR)"
+	cmake -S . -B $(BUILD) -G "$(CMAKE_GENERATOR)" -DKESTAL_WERROR=$(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
 
 # kestal, its tools and language files, without the tests.
@@ -29,7 +31,8 @@ test: deps build
 
 # The unit tests again, under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize: deps
-	cmake -S . -B $(ASAN_BUILD) -G "$(CMAKE_GENERATOR)" -DKESTAL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake -S . -B $(ASAN_BUILD) -G "$(CMAKE_GENERATOR)" -DKESTAL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug \
+	  -DKESTAL_WERROR=$(WERROR)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 

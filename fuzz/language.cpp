@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "RoSystem/LangSource.h"
+#include "ToolsLib/LangSource.h"
 #include "RoConfig/Language.h"
 
 namespace {

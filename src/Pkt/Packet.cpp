@@ -12,12 +12,12 @@
 #include "Logger/Log.h"
 #include "Pkt/Message.h"
 #include "Pkt/PacketFormat.h"
+#include "Pkt/PacketHeader.h"
 #include "Pkt/PacketState.h"
 #include "Pkt/RuleActions.h"
 #include "Pkt/RuleMatch.h"
 #include "Pkt/ScanContext.h"
 #include "Utils/Address.h"
-#include "Utils/LittleEndian.h"
 #include "RoConfig/Passwords.h"
 #include "Utils/PktReader.h"
 #include "Utils/Text.h"
@@ -36,12 +36,6 @@ std::string RenamedName(const std::string& name, std::string_view extension) {
   const size_t dot = name.find('.');
   const std::string stem = dot == std::string::npos ? std::string() : name.substr(0, dot + 1);
   return stem + std::string(extension);
-}
-
-TFidoAddr HeaderAddress(std::string_view header, size_t zone, size_t net, size_t node,
-                        size_t point) {
-  return TFidoAddr{DecodeFixed16(header, zone), DecodeFixed16(header, net),
-                   DecodeFixed16(header, node), DecodeFixed16(header, point), 0};
 }
 
 // A packet modified within this time, and cut short, is taken to be still on its
@@ -163,9 +157,8 @@ void PacketScan::Scan() {
   const size_t messagesStart = reader_.Position();
   const unsigned char typeLow = reader_.ReadByte();
   const unsigned char typeHigh = reader_.ReadByte();
-  using namespace pkt::header;
-  packet_.Orig = HeaderAddress(header, kOrigZone, kOrigNet, kOrigNode, kOrigPoint);
-  packet_.Dest = HeaderAddress(header, kDestZone, kDestNet, kDestNode, kDestPoint);
+  packet_.Orig = pkt::HeaderOrigAddress(header);
+  packet_.Dest = pkt::HeaderDestAddress(header);
 
   if (PasswordFails(header)) {
     RenameTo(kPasswordExtension, context_.Counters.PacketsPassword);

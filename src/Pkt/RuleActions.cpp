@@ -7,6 +7,7 @@
 
 #include "FReport/Reports.h"
 #include "Logger/Log.h"
+#include "Pkt/MessageText.h"
 #include "Pkt/ScanContext.h"
 #include "RoTrf/Traffic.h"
 #include "Utils/Address.h"

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "Pkt/Message.h"
+#include "Pkt/MessageText.h"
 #include "Pkt/ScanContext.h"
 #include "Utils/Address.h"
 #include "Utils/Text.h"

@@ -16,6 +16,8 @@ namespace kestal {
 namespace {
 
 constexpr int kNumberedAkas = 49;
+// What a key left out of the section stands for.
+const Settings kDefaults{};
 
 // Relative paths resolve against the executable's directory: they are checked
 // there, and from the first packet on the driver stands in an echomail
@@ -49,7 +51,7 @@ void RequireDirectory(const ConfigContext& context, const ConfigFile& file, cons
 }
 
 void LoadLanguageFile(const ConfigContext& context, ConfigFile& file) {
-  context.Config.Language = FileNamePart(file.ReadValue("Language", "english.lng"));
+  context.Config.Language = FileNamePart(file.ReadValue("Language", kDefaults.Language));
   if (!context.Files.FileExists(context.ExeDir + "/" + context.Config.Language)) {
     // The texts are not loaded yet, so LangLine is empty and nothing is logged.
     context.Console.WriteLine("ERROR: \"" + context.Config.Language + "\" not found (" +
@@ -60,8 +62,8 @@ void LoadLanguageFile(const ConfigContext& context, ConfigFile& file) {
 }
 
 void OpenLogFile(const ConfigContext& context, ConfigFile& file) {
-  context.Config.Log = FromExeDir(context, file.ReadValue("Log", "Kestal.Log"));
-  context.Config.LogLevel = file.ReadInteger("LogLevel", 2);
+  context.Config.Log = FromExeDir(context, file.ReadValue("Log", kDefaults.Log));
+  context.Config.LogLevel = file.ReadInteger("LogLevel", kDefaults.LogLevel);
   if (!context.Log.Open()) throw RunExit{1, true};
 }
 
@@ -95,21 +97,21 @@ void ReadAkas(const ConfigContext& context, ConfigFile& file) {
 
 void ReadPathsAndAddress(const ConfigContext& context, ConfigFile& file) {
   Settings& config = context.Config;
-  config.PktBackupPath = OptionalDirectory(context, file.ReadValue("PktBackupPath", ""));
+  config.PktBackupPath = OptionalDirectory(context, file.ReadValue("PktBackupPath", kDefaults.PktBackupPath));
   ReadMainAddress(context, file);
-  config.ReportPath = AsDirectory(FromExeDir(context, file.ReadValue("ReportPath", "")));
+  config.ReportPath = AsDirectory(FromExeDir(context, file.ReadValue("ReportPath", kDefaults.ReportPath)));
   RequireDirectory(context, file, config.ReportPath, "ReportPath");
-  config.ReportError = file.ReadYesNo("ReportError", false);
-  config.TrfPath = OptionalDirectory(context, file.ReadValue("TrfPath", ""));
+  config.ReportError = file.ReadYesNo("ReportError", kDefaults.ReportError);
+  config.TrfPath = OptionalDirectory(context, file.ReadValue("TrfPath", kDefaults.TrfPath));
   if (!config.TrfPath.empty()) RequireDirectory(context, file, config.TrfPath, "TrfPath");
   context.ExpireRequested = file.ReadYesNo("RemoveOldRo", context.ExpireRequested);
-  const std::string passwordFile = file.ReadValue("PasswordFile", "");
+  const std::string passwordFile = file.ReadValue("PasswordFile", kDefaults.PasswordFile);
   config.PasswordFile = passwordFile.empty() ? passwordFile : FromExeDir(context, passwordFile);
   if (!config.PasswordFile.empty() && context.Files.FileExists(config.PasswordFile)) {
     LoadPasswords(context.Files, config.PasswordFile, context.Passwords);
   }
-  config.TrfStatName = FromExeDir(context, file.ReadValue("TrfStatName", "trf.txt"));
-  config.StatName = FromExeDir(context, file.ReadValue("StatName", "stat.txt"));
+  config.TrfStatName = FromExeDir(context, file.ReadValue("TrfStatName", kDefaults.TrfStatName));
+  config.StatName = FromExeDir(context, file.ReadValue("StatName", kDefaults.StatName));
 }
 
 // Directories are kept as written, made absolute only: the driver enters them one
@@ -134,40 +136,35 @@ void ReadProcessingKeys(const ConfigContext& context, ConfigFile& file) {
   config.ReportOutPath =
       AsDirectory(FromExeDir(context, file.ReadValue("ReportOutPath", config.ReportPath)));
   RequireDirectory(context, file, config.ReportOutPath, "ReportOutPath");
-  config.NetMail = file.ReadYesNo("NetMail", false);
-  config.KeepEmpty = file.ReadYesNo("KeepEmpty", false);
-  config.RemoveRe = file.ReadYesNo("RemoveRe", true);
-  config.SafeMode = file.ReadYesNo("SafeMode", false);
-  config.Ext = file.ReadValue("Ext", "*.pkt");
-  config.TemplatePath = AsDirectory(FromExeDir(context, file.ReadValue("TemplatePath", "")));
-  config.Tagline = file.ReadValue("Tagline", "");
-  config.Tearline = file.ReadValue("Tearline", kProgramVersion);
-  config.Origin = file.ReadValue("Origin", "");
-  config.KestalName = file.ReadValue("KestalName", "Kestal");
+  config.NetMail = file.ReadYesNo("NetMail", kDefaults.NetMail);
+  config.KeepEmpty = file.ReadYesNo("KeepEmpty", kDefaults.KeepEmpty);
+  config.RemoveRe = file.ReadYesNo("RemoveRe", kDefaults.RemoveRe);
+  config.SafeMode = file.ReadYesNo("SafeMode", kDefaults.SafeMode);
+  config.Ext = file.ReadValue("Ext", kDefaults.Ext);
+  config.TemplatePath = AsDirectory(FromExeDir(context, file.ReadValue("TemplatePath", kDefaults.TemplatePath)));
+  config.Tagline = file.ReadValue("Tagline", kDefaults.Tagline);
+  config.Tearline = file.ReadValue("Tearline", kDefaults.Tearline);
+  config.Origin = file.ReadValue("Origin", kDefaults.Origin);
+  config.KestalName = file.ReadValue("KestalName", kDefaults.KestalName);
   context.ReportFromName = config.KestalName;
-  config.SkipPktFrom = file.ReadValue("SkipPktFrom", "");
-  config.SkipPktTo = file.ReadValue("SkipPktTo", "");
-  config.DelPktFrom = file.ReadValue("DelPktFrom", "");
-  config.DelPktTo = file.ReadValue("DelPktTo", "");
+  config.SkipPktFrom = file.ReadValue("SkipPktFrom", kDefaults.SkipPktFrom);
+  config.SkipPktTo = file.ReadValue("SkipPktTo", kDefaults.SkipPktTo);
+  config.DelPktFrom = file.ReadValue("DelPktFrom", kDefaults.DelPktFrom);
+  config.DelPktTo = file.ReadValue("DelPktTo", kDefaults.DelPktTo);
 }
 
 void ReadTemplates(const ConfigContext& context, ConfigFile& file) {
   Settings& config = context.Config;
-  config.ReportToMain = ReadTemplateName(context, file, "ReportToMain", "");
-  config.ReportToRo = ReadTemplateName(context, file, "ReportToRo", "");
-  config.ReportToUplink = ReadTemplateName(context, file, "ReportToUplink", "");
-  config.ReportToMainEnd = ReadTemplateName(context, file, "ReportToMainEnd", "");
-  config.ReportToRoEnd = ReadTemplateName(context, file, "ReportToRoEnd", "");
-  config.ReportToUplinkEnd = ReadTemplateName(context, file, "ReportToUplinkEnd", "");
-  config.ReportToPktFrom = ReadTemplateName(context, file, "ReportToPktFrom", "");
-  config.ReportToPktTo = ReadTemplateName(context, file, "ReportToPktTo", "");
-  config.TrfTemplate = ReadTemplateName(context, file, "TrfTemplate", "trf.tpl");
-  config.StatTemplate = ReadTemplateName(context, file, "StatTemplate", "stat.tpl");
+  for (const ReportTemplateKey& report : kReportTemplateKeys) {
+    config.*report.Member = ReadTemplateName(context, file, report.Key, kDefaults.*report.Member);
+  }
+  config.TrfTemplate = ReadTemplateName(context, file, "TrfTemplate", kDefaults.TrfTemplate);
+  config.StatTemplate = ReadTemplateName(context, file, "StatTemplate", kDefaults.StatTemplate);
 }
 
 // The program's own "dd.mm.yyyy" unless the system's format is asked for.
 void ReadDateFormat(const ConfigContext& context, ConfigFile& file) {
-  context.Config.UseSystemDateFormat = file.ReadYesNo("UseSystemDateFormat", false);
+  context.Config.UseSystemDateFormat = file.ReadYesNo("UseSystemDateFormat", kDefaults.UseSystemDateFormat);
   if (context.Config.UseSystemDateFormat) return;
   context.Day.DateFmt = DateFormat{DateOrder::DayMonthYear, '.'};
   context.Day.Today = context.Clock.Now().Date;
@@ -183,9 +180,9 @@ void LoadGeneral(const ConfigContext& context, ConfigFile& file) {
   ReadAkas(context, file);
   ReadProcessingKeys(context, file);
   ReadTemplates(context, file);
-  context.Config.CreateEmptyStat = file.ReadYesNo("CreateEmptyStat", false);
+  context.Config.CreateEmptyStat = file.ReadYesNo("CreateEmptyStat", kDefaults.CreateEmptyStat);
   ReadDateFormat(context, file);
-  context.Config.SysopName = file.ReadValue("SysopName", "Sysop");
+  context.Config.SysopName = file.ReadValue("SysopName", kDefaults.SysopName);
 }
 
 }  // namespace kestal

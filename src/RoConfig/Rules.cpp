@@ -12,6 +12,9 @@
 namespace kestal {
 namespace {
 
+// What a key left out of the section stands for, where [General] does not set it.
+const TRo kDefaults{};
+
 // " (" + LangLine + " " + section line + ", " + key line + ")"
 std::string RuleLineText(const LangFile& lang, const ConfigFile& file) {
   return LineText(lang, std::to_string(file.SectionLine()) + ", " + std::to_string(file.KeyLine()));
@@ -25,8 +28,9 @@ std::string RuleLineText(const LangFile& lang, const ConfigFile& file) {
              3);
 }
 
-std::string ReadAddressList(const ConfigContext& context, ConfigFile& file, std::string_view key) {
-  return ExpandAddressMacros(file.ReadList(key, " ", "*"), context.Own);
+std::string ReadAddressList(const ConfigContext& context, ConfigFile& file, std::string_view key,
+                            std::string_view defaultValue) {
+  return ExpandAddressMacros(file.ReadList(key, " ", defaultValue), context.Own);
 }
 
 void ReadRuleDate(const ConfigContext& context, ConfigFile& file, std::string_view key, int ruleNumber,
@@ -39,20 +43,14 @@ void ReadRuleDate(const ConfigContext& context, ConfigFile& file, std::string_vi
 
 void ReadRuleTemplates(const ConfigContext& context, ConfigFile& file, TRo& rule) {
   const Settings& config = context.Config;
-  rule.ReportToMain = ReadTemplateName(context, file, "ReportToMain", config.ReportToMain);
-  rule.ReportToRo = ReadTemplateName(context, file, "ReportToRo", config.ReportToRo);
-  rule.ReportToUplink = ReadTemplateName(context, file, "ReportToUplink", config.ReportToUplink);
-  rule.ReportToMainEnd = ReadTemplateName(context, file, "ReportToMainEnd", config.ReportToMainEnd);
-  rule.ReportToRoEnd = ReadTemplateName(context, file, "ReportToRoEnd", config.ReportToRoEnd);
-  rule.ReportToUplinkEnd =
-      ReadTemplateName(context, file, "ReportToUplinkEnd", config.ReportToUplinkEnd);
-  rule.ReportToPktFrom = ReadTemplateName(context, file, "ReportToPktFrom", config.ReportToPktFrom);
-  rule.ReportToPktTo = ReadTemplateName(context, file, "ReportToPktTo", config.ReportToPktTo);
+  for (const ReportTemplateKey& report : kReportTemplateKeys) {
+    rule.*report.Member = ReadTemplateName(context, file, report.Key, config.*report.Member);
+  }
 }
 
 // The save template must exist even when the rule saves nothing.
 void ReadSaveTemplate(const ConfigContext& context, ConfigFile& file, TRo& rule) {
-  rule.SaveTemplate = FileNamePart(file.ReadValue("SaveTemplate", "save.tpl"));
+  rule.SaveTemplate = FileNamePart(file.ReadValue("SaveTemplate", kDefaults.SaveTemplate));
   if (!context.Files.FileExists(context.Config.TemplatePath + rule.SaveTemplate)) {
     FailFileNotFound(context, rule.SaveTemplate, RuleLineText(context.Lang, file));
   }
@@ -62,41 +60,41 @@ void ReadSaveTemplate(const ConfigContext& context, ConfigFile& file, TRo& rule)
 // reports first.
 TRo ReadRule(const ConfigContext& context, ConfigFile& file, int ruleNumber) {
   TRo rule;
-  rule.PktFrom = ExpandAddressMacros(file.ReadValue("PktFrom", "*"), context.Own);
-  rule.PktTo = ExpandAddressMacros(file.ReadValue("PktTo", "*"), context.Own);
-  rule.Area = file.ReadList("Area", " ", "");
+  rule.PktFrom = ExpandAddressMacros(file.ReadValue("PktFrom", kDefaults.PktFrom), context.Own);
+  rule.PktTo = ExpandAddressMacros(file.ReadValue("PktTo", kDefaults.PktTo), context.Own);
+  rule.Area = file.ReadList("Area", " ", kDefaults.Area);
   if (rule.Area.empty()) FailRuleKey(context, file, "Area", ruleNumber);
   rule.Area = CollapseBlankRuns(rule.Area);
 
-  rule.Name = file.ReadValue("Name", "*");
-  rule.NameFrom = file.ReadValue("NameFrom", "*");
-  rule.NameTo = file.ReadValue("NameTo", "*");
-  rule.Addr = ReadAddressList(context, file, "Addr");
-  rule.AddrFrom = ReadAddressList(context, file, "AddrFrom");
-  rule.AddrTo = ReadAddressList(context, file, "AddrTo");
+  rule.Name = file.ReadValue("Name", kDefaults.Name);
+  rule.NameFrom = file.ReadValue("NameFrom", kDefaults.NameFrom);
+  rule.NameTo = file.ReadValue("NameTo", kDefaults.NameTo);
+  rule.Addr = ReadAddressList(context, file, "Addr", kDefaults.Addr);
+  rule.AddrFrom = ReadAddressList(context, file, "AddrFrom", kDefaults.AddrFrom);
+  rule.AddrTo = ReadAddressList(context, file, "AddrTo", kDefaults.AddrTo);
   // A rule aimed at names also catches messages that give no destination address.
-  rule.KillAddrToAll = file.ReadYesNo("KillAddrToAll", rule.Name != "*" || rule.NameTo != "*");
+  rule.KillAddrToAll = file.ReadYesNo("KillAddrToAll", rule.Name != kDefaults.Name || rule.NameTo != kDefaults.NameTo);
 
-  rule.Subj = file.ReadValue("Subj", "*");
-  rule.Chrs = file.ReadValue("Chrs", "*");
-  rule.PID = file.ReadValue("PID", "*");
-  rule.TID = file.ReadValue("TID", "*");
+  rule.Subj = file.ReadValue("Subj", kDefaults.Subj);
+  rule.Chrs = file.ReadValue("Chrs", kDefaults.Chrs);
+  rule.PID = file.ReadValue("PID", kDefaults.PID);
+  rule.TID = file.ReadValue("TID", kDefaults.TID);
   ReadRuleDate(context, file, "DateFrom", ruleNumber, rule.DateFromText, rule.DateFrom);
   ReadRuleDate(context, file, "DateTo", ruleNumber, rule.DateToText, rule.DateTo);
 
   ReadRuleTemplates(context, file, rule);
-  rule.UplinkAddress = file.ReadValue("UplinkAddress", "");
-  rule.UplinkName = file.ReadValue("UplinkName", "SysOp");
+  rule.UplinkAddress = file.ReadValue("UplinkAddress", kDefaults.UplinkAddress);
+  rule.UplinkName = file.ReadValue("UplinkName", kDefaults.UplinkName);
   rule.KestalName = file.ReadValue("KestalName", context.Config.KestalName);
   rule.ReportOnly = file.ReadYesNo("ReportOnly", context.Config.SafeMode);
-  rule.Copy = UpperCaseAscii(file.ReadValue("Copy", ""));
-  rule.Move = UpperCaseAscii(file.ReadValue("Move", ""));
-  rule.MsgSize = file.ReadInteger("MsgSize", 0);
-  rule.Flag = file.ReadValue("Flag", "");
-  rule.KludgeMask = UpperCaseAscii(file.ReadValue("KludgeMask", ""));
-  rule.BodyMask = UpperCaseAscii(file.ReadValue("BodyMask", ""));
-  rule.ViaMask = UpperCaseAscii(file.ReadValue("ViaMask", ""));
-  rule.SaveToFile = file.ReadValue("SaveToFile", "");
+  rule.Copy = UpperCaseAscii(file.ReadValue("Copy", kDefaults.Copy));
+  rule.Move = UpperCaseAscii(file.ReadValue("Move", kDefaults.Move));
+  rule.MsgSize = file.ReadInteger("MsgSize", kDefaults.MsgSize);
+  rule.Flag = file.ReadValue("Flag", kDefaults.Flag);
+  rule.KludgeMask = UpperCaseAscii(file.ReadValue("KludgeMask", kDefaults.KludgeMask));
+  rule.BodyMask = UpperCaseAscii(file.ReadValue("BodyMask", kDefaults.BodyMask));
+  rule.ViaMask = UpperCaseAscii(file.ReadValue("ViaMask", kDefaults.ViaMask));
+  rule.SaveToFile = file.ReadValue("SaveToFile", kDefaults.SaveToFile);
   ReadSaveTemplate(context, file, rule);
   return rule;
 }

@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "RoTypes/Date.h"
+#include "RoTypes/ReportTemplates.h"
 
 namespace kestal {
 
-// One read-only rule: one [Ro] section of the configuration.
-struct TRo {
+// One read-only rule: one [Ro] section of the configuration. The initialisers are
+// the defaults of keys left out, where the default is not taken from [General].
+struct TRo : ReportTemplates {
   std::string Area;
   std::string PktFrom = "*";
   std::string PktTo = "*";
@@ -28,14 +30,6 @@ struct TRo {
   TDate DateFrom;
   std::string DateToText;
   TDate DateTo;
-  std::string ReportToMain;
-  std::string ReportToRo;
-  std::string ReportToUplink;
-  std::string ReportToMainEnd;
-  std::string ReportToRoEnd;
-  std::string ReportToUplinkEnd;
-  std::string ReportToPktFrom;
-  std::string ReportToPktTo;
   std::string UplinkAddress;
   std::string UplinkName = "SysOp";
   std::string KestalName;

@@ -3,23 +3,25 @@
 #include <string>
 #include <vector>
 
+#include "RoTypes/ReportTemplates.h"
 #include "RoTypes/Version.h"
 
 namespace kestal {
 
-// The values of the [General] section. Directory values end with "/".
-// Relative paths have been made absolute against the executable's directory.
-struct Settings {
+// The values of the [General] section; the initialisers are the defaults of keys
+// left out. Directory values end with "/". Relative paths have been made absolute
+// against the executable's directory.
+struct Settings : ReportTemplates {
   std::string Language = "english.lng";  // file-name part only
-  std::string Log;                       // full path of the log file
+  std::string Log = "Kestal.Log";
   int LogLevel = 2;
   std::string PktBackupPath;             // empty: no backups
   std::string ReportPath;                // reports to the node's own addresses
   bool ReportError = false;
   std::string TrfPath;                   // empty: no traffic counting
   std::string PasswordFile;              // non-empty: password checks on
-  std::string TrfStatName;
-  std::string StatName;
+  std::string TrfStatName = "trf.txt";
+  std::string StatName = "stat.txt";
   std::vector<std::string> EchoMailPath;  // inbound directories, as written
   std::string ReportOutPath;             // reports to other addresses
   bool NetMail = false;
@@ -36,15 +38,6 @@ struct Settings {
   std::string SkipPktTo;
   std::string DelPktFrom;
   std::string DelPktTo;
-  // Template file names, empty for none.
-  std::string ReportToMain;
-  std::string ReportToRo;
-  std::string ReportToUplink;
-  std::string ReportToMainEnd;
-  std::string ReportToRoEnd;
-  std::string ReportToUplinkEnd;
-  std::string ReportToPktFrom;
-  std::string ReportToPktTo;
   std::string TrfTemplate = "trf.tpl";
   std::string StatTemplate = "stat.tpl";
   bool CreateEmptyStat = false;

@@ -15,10 +15,7 @@ int32_t PktReader::Available() const {
 }
 
 unsigned char PktReader::ReadByte() {
-  if (Available() == 0) {
-    ++phantomReads_;
-    return 0;
-  }
+  if (Available() == 0) return 0;
   ++bytesRead_;
   return static_cast<unsigned char>(data_[position_++]);
 }
@@ -34,20 +31,6 @@ std::string_view PktReader::ReadUntil(unsigned char terminator) {
   position_ += consumed;
   bytesRead_ += consumed;
   return window.substr(0, taken);
-}
-
-void PktReader::StepBack(int32_t n) {
-  if (n <= 0) return;
-  const int32_t phantom = std::min(n, phantomReads_);
-  phantomReads_ -= phantom;
-  const int32_t real = n - phantom;
-  position_ = std::max(0, position_ - real);
-  bytesRead_ = std::max(0, bytesRead_ - real);
-}
-
-void PktReader::Seek(int32_t offset) {
-  position_ = std::clamp(offset, 0, BufferSize());
-  phantomReads_ = 0;
 }
 
 int32_t PktReader::BufferSize() const {

@@ -21,13 +21,6 @@ class PktReader {
   // Bytes up to the terminator, which is consumed and not returned; stops early at
   // the limit. The view points into the reader's data.
   std::string_view ReadUntil(unsigned char terminator);
-  // Undoes the last n reads of ReadByte: moves the position back and lowers
-  // BytesRead by the bytes they took from the buffer. Reads that delivered an
-  // invented 0 (at the limit or past the buffer) took nothing and give nothing
-  // back, so a truncated packet's last bytes are never read twice.
-  void StepBack(int32_t n);
-  // Moves to an absolute offset; BytesRead is unchanged.
-  void Seek(int32_t offset);
 
   int32_t BytesRead() const { return bytesRead_; }
   int32_t ReadLimit() const { return readLimit_; }
@@ -43,7 +36,6 @@ class PktReader {
   int32_t readLimit_;
   int32_t bytesRead_ = 0;
   int32_t position_ = 0;
-  int32_t phantomReads_ = 0;  // reads since the last real one that delivered an invented 0
 };
 
 }  // namespace kestal

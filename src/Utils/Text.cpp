@@ -30,7 +30,7 @@ unsigned char UpperCp866(char c) { return kUpperCp866[static_cast<unsigned char>
 
 // Equal once both are folded as UpperCaseCp866 folds them. Masks are tried on
 // every message against many rules: comparing folded bytes spares copying.
-bool EqualsFolded(std::string_view a, std::string_view b) {
+bool EqualsIgnoreCaseCp866(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     if (UpperCp866(a[i]) != UpperCp866(b[i])) return false;
@@ -38,9 +38,9 @@ bool EqualsFolded(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool ContainsFolded(std::string_view text, std::string_view part) {
+bool ContainsIgnoreCaseCp866(std::string_view text, std::string_view part) {
   for (size_t i = 0; i + part.size() <= text.size(); ++i) {
-    if (EqualsFolded(text.substr(i, part.size()), part)) return true;
+    if (EqualsIgnoreCaseCp866(text.substr(i, part.size()), part)) return true;
   }
   return false;
 }
@@ -51,10 +51,6 @@ int DigitValue(char c, int base) {
   if (base == 16 && c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (base == 16 && c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
 }
 
 // One left-to-right pass; text inserted by a replacement is not searched again.
@@ -102,15 +98,15 @@ bool TextMatchesMask(std::string_view text, std::string_view mask) {
   if (mask == "*") return true;
   const bool starAtStart = !mask.empty() && mask.front() == '*';
   const bool starAtEnd = !mask.empty() && mask.back() == '*';
-  if (!starAtStart && !starAtEnd) return EqualsFolded(text, mask);
+  if (!starAtStart && !starAtEnd) return EqualsIgnoreCaseCp866(text, mask);
   if (starAtStart && starAtEnd) {
     const std::string_view middle = mask.substr(1, mask.size() - 2);
-    return !middle.empty() && ContainsFolded(text, middle);
+    return !middle.empty() && ContainsIgnoreCaseCp866(text, middle);
   }
   const std::string_view literal = starAtStart ? mask.substr(1) : mask.substr(0, mask.size() - 1);
   if (text.size() < literal.size()) return false;
   const size_t from = starAtStart ? text.size() - literal.size() : 0;
-  return EqualsFolded(text.substr(from, literal.size()), literal);
+  return EqualsIgnoreCaseCp866(text.substr(from, literal.size()), literal);
 }
 
 bool TextInMaskList(std::string_view text, std::string_view list) {
@@ -149,7 +145,7 @@ int32_t ToIntOrZero(std::string_view text) {
   if (i < text.size() && text[i] == '$') {
     base = 16;
     i += 1;
-  } else if (StartsWith(text.substr(i), "0x") || StartsWith(text.substr(i), "0X")) {
+  } else if (text.substr(i).starts_with("0x") || text.substr(i).starts_with("0X")) {
     base = 16;
     i += 2;
   }
@@ -201,43 +197,6 @@ std::string CleanLine(std::string_view text) {
   if (first == std::string::npos) return "";
   const size_t last = line.find_last_not_of(' ');
   return line.substr(first, last - first + 1);
-}
-
-std::string StripReplyPrefix(std::string_view text, bool removeRe) {
-  if (!removeRe || text.size() < 3) return std::string(text);
-  if (UpperAscii(text[0]) != 'R' || UpperAscii(text[1]) != 'E') return std::string(text);
-  size_t i = 2;
-  if (text[i] == '^') {
-    ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-  }
-  if (i >= text.size() || text[i] != ':') return std::string(text);
-  ++i;
-  if (i < text.size() && text[i] == ' ') ++i;
-  return std::string(text.substr(i));
-}
-
-bool ReplaceAreaLine(std::string& rawMessage, std::string_view newTag) {
-  // The type word, six header words and the 20-byte date field come first.
-  constexpr size_t kDateFieldLast = 33;
-  constexpr int kSubjectTerminator = 4;  // date, to-name, from-name, subject
-  if (rawMessage.size() <= kDateFieldLast + 1) return false;
-  size_t terminator = kDateFieldLast;
-  int zeros = 0;
-  for (; terminator < rawMessage.size(); ++terminator) {
-    if (rawMessage[terminator] == '\0' && ++zeros == kSubjectTerminator) break;
-  }
-  if (zeros < kSubjectTerminator) return false;
-  const size_t lineStart = terminator + 1;
-  const size_t lineEnd = rawMessage.find('\r', lineStart);
-  if (lineEnd == std::string::npos) return false;
-  constexpr std::string_view kArea = "AREA:";
-  const std::string_view line = std::string_view(rawMessage).substr(lineStart, lineEnd - lineStart);
-  if (line.size() < kArea.size() || !EqualsIgnoreCaseAscii(line.substr(0, kArea.size()), kArea)) {
-    return false;
-  }
-  rawMessage.replace(lineStart, line.size(), std::string(kArea) + std::string(newTag));
-  return true;
 }
 
 TextLines SplitTextLinesWithEnds(std::string_view text) {

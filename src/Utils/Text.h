@@ -12,7 +12,7 @@ namespace kestal {
 void UpperCaseCp866(std::string& text);
 // Upper-cases a to z only.
 std::string UpperCaseAscii(std::string_view text);
-// Compares without regard to a-z letter case.
+// Compares without regard to a-z letter case (CP866 Cyrillic letters differ).
 bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b);
 
 // A mask is literal text with an optional "*" at its start, its end or both;
@@ -50,10 +50,6 @@ void ReplaceAll(std::string& text, std::string_view pattern, std::string_view va
 std::string CollapseBlankRuns(std::string_view text);
 // Control bytes to blanks, then blanks trimmed from both ends.
 std::string CleanLine(std::string_view text);
-// Removes one leading "Re:" or "Re^n:" (and one blank after it) when `removeRe` is on.
-std::string StripReplyPrefix(std::string_view text, bool removeRe);
-// Replaces the AREA: line of a raw packed message by "AREA:" + tag.
-bool ReplaceAreaLine(std::string& rawMessage, std::string_view newTag);
 
 // The lines of a text file as DOS-style readers see them: a line ends at CR LF,
 // LF or a lone CR; a byte 26 (Ctrl-Z) ends the text; a last line without an end

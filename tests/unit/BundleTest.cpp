@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "Pkt/PacketWriter.h"
+#include "ToolsLib/PacketWriter.h"
 #include "TestSupport.h"
 #include "Utils/BundleName.h"
 

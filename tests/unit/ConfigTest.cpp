@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -357,6 +358,18 @@ TEST(LoadConfig, MinimalConfigurationTakesTheDefaults) {
   EXPECT_TRUE(home.run.Log.IsOpen());
 }
 
+// One or more lines of a [General] section and the check of what they load.
+struct GeneralKeyCase {
+  std::string lines;
+  std::function<void(const kestal::Run&)> check;
+};
+
+// The members of Settings's bases included.
+template <typename Record, typename Member, typename Value>
+std::function<void(const kestal::Run&)> Is(Member Record::*member, Value expected) {
+  return [member, expected](const kestal::Run& run) { EXPECT_EQ(run.Config.*member, expected); };
+}
+
 TEST(LoadConfig, ReadsEveryGeneralKey) {
   ConfigHome home;
   const std::string exeDir = home.dir.path();
@@ -368,107 +381,76 @@ TEST(LoadConfig, ReadsEveryGeneralKey) {
   WriteBytes(home / "tpl/echo.tpl", "x");
   WriteBytes(home / "tpl/names.tpl", "x");
   WriteBytes(home / "pw/passwords.lst", "2:5020/2 secret123\r\n2:5020/3\r\n");
-  ASSERT_EQ(home.Load("[general]\n"
-                      "language=D:\\lang\\english.lng\n"
-                      "log=logs.txt\n"
-                      "LOGLEVEL=3;more\n"
-                      "PktBackupPath=backup\n"
-                      "Address=2:5020/1.0\n"
-                      "Address=2:5020/9\n"  // only the first counts
-                      "ReportPath=" + exeDir + "/net\n"
-                      "ReportError=yes\n"
-                      "TrfPath=trf/\n"
-                      "PasswordFile=pw/passwords.lst\n"
-                      "TrfStatName=stats/trf.txt\n"
-                      "StatName=/var/stat.txt\n"
-                      "EchoMailPath=in\n"
-                      "EchoMailPath=" + exeDir + "/net\n"
-                      "ReportOutPath=out\n"
-                      "NetMail=Yes\nKeepEmpty=Yes\nRemoveRe=No\nSafeMode=YES\n"
-                      "Ext=*.pkt *.PKT\n"
-                      "TemplatePath=tpl\n"
-                      "Tagline=Read only!\nTearline=tear\nOrigin=Somewhere\n"
-                      "KestalName=Robot\n"
-                      "SkipPktFrom=1:*/*\nSkipPktTo=2:*/*\nDelPktFrom=3:*/*\nDelPktTo=%MainAddr%\n"
-                      "ReportToMain=C:\\tpl\\main.tpl\nReportToRo=main.tpl\n"
-                      "ReportToUplink=main.tpl\nReportToMainEnd=end.tpl\n"
-                      "ReportToRoEnd=end.tpl\nReportToUplinkEnd=end.tpl\n"
-                      "ReportToPktFrom=main.tpl\nReportToPktTo=main.tpl\n"
-                      "TrfTemplate=echo.tpl\nStatTemplate=names.tpl\n"
-                      "CreateEmptyStat=Yes\nUseSystemDateFormat=Yes\nSysopName=Boss\n"),
-            -1)
-      << home.console.output;
-  const Settings& config = home.run.Config;
-  EXPECT_EQ(config.Language, "english.lng");
-  EXPECT_EQ(config.Log, exeDir + "/logs.txt");
-  EXPECT_EQ(config.LogLevel, 3);
-  EXPECT_EQ(config.PktBackupPath, exeDir + "/backup/");
-  EXPECT_EQ(home.run.Own.Main(), (TFidoAddr{2, 5020, 1, 0, 0}));
-  EXPECT_EQ(config.ReportPath, exeDir + "/net/");
-  EXPECT_TRUE(config.ReportError);
-  EXPECT_EQ(config.TrfPath, exeDir + "/trf/");
-  EXPECT_EQ(config.PasswordFile, exeDir + "/pw/passwords.lst");
-  ASSERT_EQ(home.run.Passwords.size(), 1u);
-  EXPECT_EQ(home.run.Passwords[0].Address, "2:5020/2");
-  EXPECT_EQ(config.TrfStatName, exeDir + "/stats/trf.txt");
-  EXPECT_EQ(config.StatName, "/var/stat.txt");
-  EXPECT_EQ(config.EchoMailPath, (std::vector<std::string>{exeDir + "/in", exeDir + "/net"}));
-  EXPECT_EQ(config.ReportOutPath, exeDir + "/out/");
-  EXPECT_TRUE(config.NetMail);
-  EXPECT_TRUE(config.KeepEmpty);
-  EXPECT_FALSE(config.RemoveRe);
-  EXPECT_TRUE(config.SafeMode);
-  EXPECT_EQ(config.Ext, "*.pkt *.PKT");
-  EXPECT_EQ(config.TemplatePath, exeDir + "/tpl/");
-  EXPECT_EQ(config.Tagline, "Read only!");
-  EXPECT_EQ(config.Tearline, "tear");
-  EXPECT_EQ(config.Origin, "Somewhere");
-  EXPECT_EQ(config.KestalName, "Robot");
-  EXPECT_EQ(home.run.Carried.FromName, "Robot");
-  EXPECT_EQ(config.SkipPktFrom, "1:*/*");
-  EXPECT_EQ(config.SkipPktTo, "2:*/*");
-  EXPECT_EQ(config.DelPktFrom, "3:*/*");
-  EXPECT_EQ(config.DelPktTo, "%MainAddr%");  // no macros in [General]
-  EXPECT_EQ(config.ReportToMain, "main.tpl");
-  EXPECT_EQ(config.ReportToRo, "main.tpl");
-  EXPECT_EQ(config.ReportToUplink, "main.tpl");
-  EXPECT_EQ(config.ReportToMainEnd, "end.tpl");
-  EXPECT_EQ(config.ReportToRoEnd, "end.tpl");
-  EXPECT_EQ(config.ReportToUplinkEnd, "end.tpl");
-  EXPECT_EQ(config.ReportToPktFrom, "main.tpl");
-  EXPECT_EQ(config.ReportToPktTo, "main.tpl");
-  EXPECT_EQ(config.TrfTemplate, "echo.tpl");
-  EXPECT_EQ(config.StatTemplate, "names.tpl");
-  EXPECT_TRUE(config.CreateEmptyStat);
-  EXPECT_TRUE(config.UseSystemDateFormat);
-  EXPECT_EQ(config.SysopName, "Boss");
-  // The system's format stays in force.
-  EXPECT_EQ(home.run.Day.DateFmt, (DateFormat{DateOrder::MonthDayYear, '/'}));
-  EXPECT_EQ(home.run.Day.TodayText, "12/10/2026");
-  EXPECT_TRUE(Exists(home / "logs.txt"));
-}
-
-// Sysops write "Key = value ; note": only the key and the value count.
-TEST(LoadConfig, BlanksAroundTheEqualsSignAndBeforeACommentBelongToNeitherSide) {
-  ConfigHome home;
-  ASSERT_EQ(home.Load("[General] ; the node\n"
-                      "Address = 2:5020/1\n"
-                      "\tEchoMailPath\t=\tin\t; inbound\n"
-                      "LogLevel = 3 ; verbose\n"
-                      "SafeMode=Yes ; trial\n"
-                      "RemoveRe =No;\n"
-                      "Origin =  Our  station  ; since 1995\n"
-                      "Tagline= ;none\n"),
-            -1)
-      << home.console.output;
-  const Settings& config = home.run.Config;
-  EXPECT_EQ(home.run.Own.Main(), (TFidoAddr{2, 5020, 1, 0, 0}));
-  EXPECT_EQ(config.EchoMailPath, std::vector<std::string>{home / "in"});
-  EXPECT_EQ(config.LogLevel, 3);
-  EXPECT_TRUE(config.SafeMode);
-  EXPECT_FALSE(config.RemoveRe);
-  EXPECT_EQ(config.Origin, "Our  station");  // blanks inside a value stay
-  EXPECT_EQ(config.Tagline, "");
+  const std::vector<GeneralKeyCase> keys = {
+      {"language=D:\\lang\\english.lng\n", Is(&Settings::Language, "english.lng")},
+      {"log=logs.txt ; relative to the program\n",
+       [&](const kestal::Run& run) {
+         EXPECT_EQ(run.Config.Log, exeDir + "/logs.txt");
+         EXPECT_TRUE(Exists(home / "logs.txt"));
+       }},
+      {"LOGLEVEL=3;more\n", Is(&Settings::LogLevel, 3)},
+      {"PktBackupPath=backup\n", Is(&Settings::PktBackupPath, exeDir + "/backup/")},
+      {"Address=2:5020/1.0\nAddress=2:5020/9\n",  // only the first counts
+       [](const kestal::Run& run) { EXPECT_EQ(run.Own.Main(), (TFidoAddr{2, 5020, 1, 0, 0})); }},
+      {"ReportPath=" + exeDir + "/net\n", Is(&Settings::ReportPath, exeDir + "/net/")},
+      {"ReportError=yes\n", Is(&Settings::ReportError, true)},
+      {"TrfPath=trf/\n", Is(&Settings::TrfPath, exeDir + "/trf/")},
+      {"PasswordFile=pw/passwords.lst\n",
+       [&](const kestal::Run& run) {
+         EXPECT_EQ(run.Config.PasswordFile, exeDir + "/pw/passwords.lst");
+         ASSERT_EQ(run.Passwords.size(), 1u);
+         EXPECT_EQ(run.Passwords[0].Address, "2:5020/2");
+       }},
+      {"TrfStatName=stats/trf.txt\n", Is(&Settings::TrfStatName, exeDir + "/stats/trf.txt")},
+      {"StatName=/var/stat.txt\n", Is(&Settings::StatName, "/var/stat.txt")},
+      {"EchoMailPath=in\nEchoMailPath=" + exeDir + "/net\n",
+       Is(&Settings::EchoMailPath, std::vector<std::string>{exeDir + "/in", exeDir + "/net"})},
+      {"ReportOutPath=out\n", Is(&Settings::ReportOutPath, exeDir + "/out/")},
+      {"NetMail=Yes\n", Is(&Settings::NetMail, true)},
+      {"KeepEmpty=Yes\n", Is(&Settings::KeepEmpty, true)},
+      {"RemoveRe=No\n", Is(&Settings::RemoveRe, false)},
+      {"SafeMode=YES\n", Is(&Settings::SafeMode, true)},
+      {"Ext=*.pkt *.PKT\n", Is(&Settings::Ext, "*.pkt *.PKT")},
+      {"TemplatePath=tpl\n", Is(&Settings::TemplatePath, exeDir + "/tpl/")},
+      {"Tagline=Read only!\n", Is(&Settings::Tagline, "Read only!")},
+      {"Tearline=tear\n", Is(&Settings::Tearline, "tear")},
+      {"Origin=Somewhere\n", Is(&Settings::Origin, "Somewhere")},
+      {"KestalName=Robot\n",
+       [](const kestal::Run& run) {
+         EXPECT_EQ(run.Config.KestalName, "Robot");
+         EXPECT_EQ(run.Carried.FromName, "Robot");
+       }},
+      {"SkipPktFrom=1:*/*\n", Is(&Settings::SkipPktFrom, "1:*/*")},
+      {"SkipPktTo=2:*/*\n", Is(&Settings::SkipPktTo, "2:*/*")},
+      {"DelPktFrom=3:*/*\n", Is(&Settings::DelPktFrom, "3:*/*")},
+      {"DelPktTo=%MainAddr%\n", Is(&Settings::DelPktTo, "%MainAddr%")},  // no macros in [General]
+      {"ReportToMain=C:\\tpl\\main.tpl\n", Is(&Settings::ReportToMain, "main.tpl")},
+      {"ReportToRo=main.tpl\n", Is(&Settings::ReportToRo, "main.tpl")},
+      {"ReportToUplink=main.tpl\n", Is(&Settings::ReportToUplink, "main.tpl")},
+      {"ReportToMainEnd=end.tpl\n", Is(&Settings::ReportToMainEnd, "end.tpl")},
+      {"ReportToRoEnd=end.tpl\n", Is(&Settings::ReportToRoEnd, "end.tpl")},
+      {"ReportToUplinkEnd=end.tpl\n", Is(&Settings::ReportToUplinkEnd, "end.tpl")},
+      {"ReportToPktFrom=main.tpl\n", Is(&Settings::ReportToPktFrom, "main.tpl")},
+      {"ReportToPktTo=main.tpl\n", Is(&Settings::ReportToPktTo, "main.tpl")},
+      {"TrfTemplate=echo.tpl\n", Is(&Settings::TrfTemplate, "echo.tpl")},
+      {"StatTemplate=names.tpl\n", Is(&Settings::StatTemplate, "names.tpl")},
+      {"CreateEmptyStat=Yes\n", Is(&Settings::CreateEmptyStat, true)},
+      {"UseSystemDateFormat=Yes\n",
+       [](const kestal::Run& run) {
+         EXPECT_TRUE(run.Config.UseSystemDateFormat);
+         // The system's format stays in force.
+         EXPECT_EQ(run.Day.DateFmt, (DateFormat{DateOrder::MonthDayYear, '/'}));
+         EXPECT_EQ(run.Day.TodayText, "12/10/2026");
+       }},
+      {"SysopName=Boss\n", Is(&Settings::SysopName, "Boss")},
+  };
+  std::string ini = "[general]\n";
+  for (const GeneralKeyCase& key : keys) ini += key.lines;
+  ASSERT_EQ(home.Load(ini), -1) << home.console.output;
+  for (const GeneralKeyCase& key : keys) {
+    SCOPED_TRACE(key.lines);
+    key.check(home.run);
+  }
 }
 
 TEST(LoadConfig, EmptyDirectoryValuesMeanTheProgramDirectory) {

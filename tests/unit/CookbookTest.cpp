@@ -10,7 +10,7 @@
 
 #include "ConfigFixture.h"
 #include "Pkt/Message.h"
-#include "Pkt/PacketWriter.h"
+#include "ToolsLib/PacketWriter.h"
 #include "Pkt/RuleMatch.h"
 #include "Utils/PktReader.h"
 

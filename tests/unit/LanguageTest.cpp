@@ -5,7 +5,7 @@
 
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
-#include "RoSystem/LangSource.h"
+#include "ToolsLib/LangSource.h"
 #include "RoConfig/Language.h"
 #include "RoSystem/Run.h"
 #include "TestSupport.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "Pkt/Message.h"
-#include "Pkt/PacketWriter.h"
+#include "ToolsLib/PacketWriter.h"
 #include "Utils/PktReader.h"
 
 namespace kestal {

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "Pkt/PacketDescription.h"
-#include "Pkt/PacketWriter.h"
+#include "ToolsLib/PacketDescription.h"
+#include "ToolsLib/PacketWriter.h"
 #include "TestSupport.h"
 
 namespace kestal {

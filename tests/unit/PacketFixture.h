@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Pkt/Packet.h"
-#include "Pkt/PacketWriter.h"
+#include "ToolsLib/PacketWriter.h"
 #include "ReportFixture.h"
 #include "RoTypes/Rule.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Pkt/PacketWriter.h"
+#include "ToolsLib/PacketWriter.h"
 #include "TestSupport.h"
 
 namespace kestal {

@@ -57,45 +57,32 @@ TEST(PktReaderTest, BufferEndActsLikeTheLimitWithoutCountingInventedBytes) {
   EXPECT_EQ(reader.Position(), 4);
 }
 
-TEST(PktReaderTest, StepBackGivesBackOnlyTheBytesTheReadsTook) {
+TEST(PktReaderTest, ByteAndStringReadsShareOnePositionAndNeverReadTwice) {
   const std::string data = "0123456789";
   PktReader reader(data, 10);
   for (int i = 0; i < 7; ++i) reader.ReadByte();
-  reader.StepBack(5);
-  EXPECT_EQ(reader.BytesRead(), 2);
-  EXPECT_EQ(reader.Position(), 2);
-  EXPECT_EQ(reader.ReadByte(), '2');
+  EXPECT_EQ(reader.ReadUntil('8'), "7");
+  EXPECT_EQ(reader.BytesRead(), 9);
+  EXPECT_EQ(reader.Position(), 9);
+  EXPECT_EQ(reader.ReadByte(), '9');
 
-  // Five reads at the end of a truncated packet: two real, three invented.
-  PktReader truncated(data, 10);
-  for (int i = 0; i < 8; ++i) truncated.ReadByte();
-  for (int i = 0; i < 5; ++i) truncated.ReadByte();
-  truncated.StepBack(5);
-  EXPECT_EQ(truncated.BytesRead(), 8);
-  EXPECT_EQ(truncated.ReadUntil(0), "89");  // not read twice
-
-  PktReader early(data, 10);
-  early.ReadByte();
-  early.StepBack(5);
-  EXPECT_EQ(early.BytesRead(), 0);
-  EXPECT_EQ(early.Position(), 0);
-  EXPECT_EQ(early.ReadByte(), '0');
+  // Reads at the end of the data invent zeros and give back nothing already read.
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(reader.ReadByte(), 0);
+  EXPECT_EQ(reader.ReadUntil(0), "");
+  EXPECT_EQ(reader.BytesRead(), 10);
+  EXPECT_EQ(reader.Position(), 10);
 }
 
-TEST(PktReaderTest, SeekMovesWithoutChangingBytesRead) {
+TEST(PktReaderTest, LimitCutsAStringReadAndHoldsForEveryLaterRead) {
   const std::string data = "0123456789";
   PktReader reader(data, 4);
-  reader.ReadByte();
-  reader.Seek(7);
-  EXPECT_EQ(reader.BytesRead(), 1);
-  EXPECT_EQ(reader.ReadByte(), '7');
-  EXPECT_EQ(reader.ReadUntil('x'), "89");
+  EXPECT_EQ(reader.ReadByte(), '0');
+  EXPECT_EQ(reader.ReadUntil('x'), "123");
   EXPECT_EQ(reader.BytesRead(), 4);
-  reader.Seek(100);
-  EXPECT_EQ(reader.Position(), 10);
-  reader.Seek(-3);
-  EXPECT_EQ(reader.Position(), 0);
-  EXPECT_EQ(reader.ReadByte(), 0);  // the limit still holds
+  EXPECT_EQ(reader.ReadByte(), 0);
+  EXPECT_EQ(reader.ReadUntil('9'), "");
+  EXPECT_EQ(reader.BytesRead(), 4);
+  EXPECT_EQ(reader.Position(), 4);
 }
 
 TEST(PktReaderTest, EmptyBufferAndNonPositiveLimitReadNothing) {

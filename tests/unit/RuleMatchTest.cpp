@@ -4,7 +4,7 @@
 #include <string>
 
 #include "Pkt/Message.h"
-#include "Pkt/PacketWriter.h"
+#include "ToolsLib/PacketWriter.h"
 #include "Pkt/RuleMatch.h"
 #include "Platform/Clock.h"
 #include "Platform/Console.h"

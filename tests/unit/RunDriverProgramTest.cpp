@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "Pkt/PacketDescription.h"
+#include "ToolsLib/PacketDescription.h"
 #include "TestSupport.h"
 
 namespace kestal::test {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Pkt/PacketDescription.h"
+#include "ToolsLib/PacketDescription.h"
 #include "RoTrf/TrafficRecords.h"
 #include "TestSupport.h"
 

@@ -1,5 +1,5 @@
 // lngc: builds a language file from its readable source, and writes the source of a
-// language file back. The source format is described in RoSystem/LangSource.h and at
+// language file back. The source format is described in ToolsLib/LangSource.h and at
 // the top of lang/english.txt.
 
 #include <iostream>
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "Platform/Files.h"
-#include "RoSystem/LangSource.h"
+#include "ToolsLib/LangSource.h"
 #include "RoConfig/Language.h"
 #include "SourceEncoding.h"
 

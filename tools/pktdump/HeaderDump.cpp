@@ -5,6 +5,7 @@
 
 #include "DumpText.h"
 #include "Pkt/PacketFormat.h"
+#include "Pkt/PacketHeader.h"
 #include "Utils/Address.h"
 #include "Utils/LittleEndian.h"
 
@@ -17,13 +18,6 @@ namespace header = kestal::pkt::header;
 
 uint8_t Byte(std::string_view packet, size_t offset) {
   return static_cast<uint8_t>(packet[offset]);
-}
-
-// The address as kestal reads it: the zone of the type 2+ fields, net, node, point.
-kestal::TFidoAddr Address(std::string_view packet, size_t zone, size_t net, size_t node,
-                          size_t point) {
-  return {DecodeFixed16(packet, zone), DecodeFixed16(packet, net), DecodeFixed16(packet, node),
-          DecodeFixed16(packet, point), 0};
 }
 
 std::string CreatedText(std::string_view packet) {
@@ -68,10 +62,8 @@ bool DumpHeader(std::string_view packet, std::ostream& out, kestal::TFidoAddr& o
                      std::to_string(header::kSize) + "-byte packet header");
     return false;
   }
-  orig =
-      Address(packet, header::kOrigZone, header::kOrigNet, header::kOrigNode, header::kOrigPoint);
-  kestal::TFidoAddr dest =
-      Address(packet, header::kDestZone, header::kDestNet, header::kDestNode, header::kDestPoint);
+  orig = kestal::pkt::HeaderOrigAddress(packet);
+  kestal::TFidoAddr dest = kestal::pkt::HeaderDestAddress(packet);
   out << "Packet header\n";
   Field(out, "From", kestal::FormatAddress(orig));
   Field(out, "To", kestal::FormatAddress(dest));

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Pkt/PacketDescription.h"
+#include "ToolsLib/PacketDescription.h"
 #include "Platform/Files.h"
 
 namespace pktgen {

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "Pkt/PacketWriter.h"
+#include "ToolsLib/PacketWriter.h"
 #include "Platform/Files.h"
 #include "Utils/Address.h"
 #include "Utils/Dates.h"

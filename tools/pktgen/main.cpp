@@ -1,5 +1,5 @@
 // pktgen: writes FidoNet type 2 packets for the tests, the demo and the benchmark.
-// The description language of "pktgen write" is documented in Pkt/PacketDescription.h.
+// The description language of "pktgen write" is documented in ToolsLib/PacketDescription.h.
 
 #include <cstdint>
 #include <iostream>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "DemoInbound.h"
-#include "Pkt/PacketDescription.h"
+#include "ToolsLib/PacketDescription.h"
 #include "Platform/Files.h"
 #include "RandomInbound.h"
 

@@ -1,4 +1,4 @@
-#include "Pkt/PacketWriter.h"
+#include "ToolsLib/PacketWriter.h"
 
 #include <algorithm>
 #include <string>

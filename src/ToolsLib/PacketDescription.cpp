@@ -1,4 +1,4 @@
-#include "Pkt/PacketDescription.h"
+#include "ToolsLib/PacketDescription.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Pkt/PacketFormat.h"
-#include "Pkt/PacketWriter.h"
+#include "ToolsLib/PacketWriter.h"
 #include "Utils/Address.h"
 #include "Utils/Text.h"
 

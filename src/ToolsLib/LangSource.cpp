@@ -1,4 +1,4 @@
-#include "RoSystem/LangSource.h"
+#include "ToolsLib/LangSource.h"
 
 #include <cstdio>
 #include <vector>
