@@ -1,6 +1,7 @@
 #include "Platform/SystemCalls.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -15,6 +16,8 @@ ssize_t SystemCalls::Read(int fd, void* buffer, size_t size) { return read(fd, b
 ssize_t SystemCalls::Write(int fd, const void* data, size_t size) { return write(fd, data, size); }
 
 int SystemCalls::Fsync(int fd) { return fsync(fd); }
+
+int SystemCalls::Flock(int fd, int operation) { return flock(fd, operation); }
 
 int SystemCalls::Close(int fd) { return close(fd); }
 

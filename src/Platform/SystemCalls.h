@@ -36,6 +36,7 @@ class SystemCalls {
   virtual DIR* OpenDirectory(const std::string& path);
   virtual struct dirent* ReadDirectory(DIR* directory);
   virtual int CloseDirectory(DIR* directory);
+  virtual int Flock(int fd, int operation);
   // fstatat following links, for an entry of an open directory.
   virtual int StatEntry(DIR* directory, const char* name, struct stat& info);
 };

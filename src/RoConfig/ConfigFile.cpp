@@ -11,7 +11,7 @@
 namespace kestal {
 namespace {
 
-constexpr std::array<std::string_view, 70> kKeywords{
+constexpr std::array<std::string_view, 72> kKeywords{
     // [General]
     "Address", "AKA", "CreateEmptyStat", "DelPktFrom", "DelPktTo", "EchoMailPath", "Ext",
     "KeepEmpty", "Language", "Log", "LogLevel", "NetMail", "Origin", "PasswordFile",
@@ -20,6 +20,7 @@ constexpr std::array<std::string_view, 70> kKeywords{
     "ReportToRoEnd", "ReportToUplink", "ReportToUplinkEnd", "KestalName", "SafeMode",
     "SkipPktFrom", "SkipPktTo", "StatName", "StatTemplate", "SysopName", "Tagline", "Tearline",
     "TemplatePath", "TrfPath", "TrfStatName", "TrfTemplate", "UseSystemDateFormat",
+    "UnpackBundles", "LockWait",
     // [Ro]
     "Addr", "AddrFrom", "AddrTo", "Area", "BodyMask", "Chrs", "Copy", "DateFrom", "DateTo",
     "Flag", "KillAddrToAll", "KludgeMask", "Move", "MsgSize", "Name", "NameFrom", "NameTo",

@@ -1,5 +1,6 @@
 #include "RoConfig/General.h"
 
+#include <algorithm>
 #include <string>
 
 #include "RoConfig/ConfigFile.h"
@@ -183,6 +184,8 @@ void LoadGeneral(const ConfigContext& context, ConfigFile& file) {
   context.Config.CreateEmptyStat = file.ReadYesNo("CreateEmptyStat", kDefaults.CreateEmptyStat);
   ReadDateFormat(context, file);
   context.Config.SysopName = file.ReadValue("SysopName", kDefaults.SysopName);
+  context.Config.UnpackBundles = file.ReadYesNo("UnpackBundles", kDefaults.UnpackBundles);
+  context.Config.LockWait = std::max(0, file.ReadInteger("LockWait", kDefaults.LockWait));
 }
 
 }  // namespace kestal

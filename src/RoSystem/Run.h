@@ -8,6 +8,7 @@
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
 #include "Platform/Files.h"
+#include "Platform/RunLock.h"
 #include "RoConfig/Config.h"
 #include "RoTrf/Statistics.h"
 #include "RoTrf/Traffic.h"
@@ -90,6 +91,7 @@ struct Run {
 
   RunCounters Counters;
   ScanProgress Progress;
+  platform::RunLock Lock;  // from the configuration's reading to the end of the run
 
   ConfigContext ForConfig();
   ReportContext ForReports();

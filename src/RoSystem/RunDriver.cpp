@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "Logger/Log.h"
+#include "Pkt/Bundles.h"
 #include "Pkt/Packet.h"
+#include "Pkt/PacketFormat.h"
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
 #include "Platform/Files.h"
@@ -159,6 +161,49 @@ void LogSummary(Run& run) {
   run.Log.Write(messages, true, 1);
 }
 
+// Another run over the same configuration or inbound (cron and the mailer's hook
+// both start kestal) is waited for, up to LockWait: overlapping runs would lose
+// each other's traffic counts and expire each other's rules. The directory of
+// the configuration is locked, not the file, which expiry replaces.
+void LockRun(Run& run) {
+  std::vector<std::string> paths = run.Config.EchoMailPath;
+  const size_t slash = run.ConfigPath.rfind('/');
+  paths.push_back(slash == std::string::npos ? "." : run.ConfigPath.substr(0, slash + 1));
+  std::string error;
+  if (run.Lock.Acquire(run.Files, paths, run.Config.LockWait, error)) return;
+  run.Log.Write(run.Lang.LangError + " run not started: " + error, true, 1);
+  throw RunExit{kExitLocked, true};
+}
+
+// Bundles are unpacked before the packets are counted, so that their packets are
+// checked in the same run. With UnpackBundles off they are only counted: the
+// sysop learns that mail passes unchecked.
+void UnpackBundles(Run& run) {
+  const BundleLimits limits{pkt::kMaxPacketBytes, pkt::kMaxPacketBytes};
+  ScanContext context = run.ForScan();
+  size_t unchecked = 0;
+  for (const std::string& directory : run.Config.EchoMailPath) {
+    for (const std::string& bundle : ListBundles(run.Files, directory)) {
+      if (!run.Config.UnpackBundles) {
+        ++unchecked;
+        continue;
+      }
+      const BundleOutcome outcome = UnpackBundle(run.Files, directory, bundle, limits);
+      if (outcome.Status == BundleStatus::Unpacked) {
+        run.Log.Write("Bundle " + bundle + " unpacked: " + std::to_string(outcome.Packets.size()) +
+                          " packets",
+                      true, 2);
+      } else {
+        ReportFailure(context, "bundle not unpacked", outcome.Error);
+      }
+    }
+  }
+  if (unchecked > 0) {
+    run.Log.Write("Bundles not checked (UnpackBundles is off): " + std::to_string(unchecked), true,
+                  1);
+  }
+}
+
 void RunPasses(Run& run) {
   StartTraffic(run);
   if (run.Config.SafeMode) {
@@ -169,6 +214,7 @@ void RunPasses(Run& run) {
   run.Progress.TotalBytes = 0;
   run.Progress.ScannedBytes = 0;
 
+  UnpackBundles(run);
   TotalPacketSizes(run);
   ScanPackets(run);
 
@@ -230,6 +276,7 @@ int RunWithArguments(Run& run, const std::vector<std::string>& args) {
     PrintBanner(run);
     ReadSwitches(run, args);
     LoadConfig(run.ForConfig());
+    LockRun(run);
     RunPasses(run);
   } catch (const RunExit& exit) {
     return EndRun(run, exit);

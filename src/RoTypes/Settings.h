@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,13 @@ struct Settings : ReportTemplates {
   bool CreateEmptyStat = false;
   bool UseSystemDateFormat = false;
   std::string SysopName = "Sysop";
+  // Compressed bundles in an echomail directory are unpacked into packets and
+  // checked like them. Off by default: configurations written before it behave
+  // as before.
+  bool UnpackBundles = false;
+  // How long a run waits for another run over the same configuration or
+  // inbound to end, in seconds.
+  int32_t LockWait = 600;
 };
 
 }  // namespace kestal

@@ -50,6 +50,7 @@ inline const std::vector<std::string_view> kConfigKeywords = {
     "ReportToRoEnd", "ReportToUplink", "ReportToUplinkEnd", "KestalName", "SafeMode",
     "SkipPktFrom", "SkipPktTo", "StatName", "StatTemplate", "SysopName", "Tagline", "Tearline",
     "TemplatePath", "TrfPath", "TrfStatName", "TrfTemplate", "UseSystemDateFormat",
+    "UnpackBundles", "LockWait",
     // [Ro]
     "Addr", "AddrFrom", "AddrTo", "Area", "BodyMask", "Chrs", "Copy", "DateFrom", "DateTo",
     "Flag", "KillAddrToAll", "KludgeMask", "Move", "MsgSize", "Name", "NameFrom", "NameTo",

@@ -28,7 +28,7 @@ TEST(ManPage, RendersWithoutWarnings) {
 }
 
 TEST(Docs, NameEveryConfigurationKeyword) {
-  ASSERT_EQ(test::kConfigKeywords.size(), 70u);
+  ASSERT_EQ(test::kConfigKeywords.size(), 72u);
   const std::string readme = test::ReadBytes(test::SourceDir() + "/README.md");
   const std::string manPage = HaveMan() ? RenderManPage("2>/dev/null") : "";
   for (std::string_view keyword : test::kConfigKeywords) {

@@ -1,7 +1,11 @@
 // The run driver as a sysop meets it: build/kestal over a scratch inbound.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "ToolsLib/PacketDescription.h"
@@ -102,6 +106,75 @@ TEST(RunDriverProgram, HelpAndVersionAnswerWithoutAConfiguration) {
     EXPECT_NE(help.output.find(line), std::string::npos) << line << "\n" << help.output;
   }
   EXPECT_EQ(KestalHome().Run({"--version"}).output, "Kestal 2.15/W32\n");
+}
+
+
+class BundleProgramTest : public RunDriverProgramTest {
+ protected:
+  // A ZIP bundle made by the zip command, as a link's tosser packs it.
+  bool PutBundle(const std::string& name, const std::vector<std::string>& areas) {
+    std::filesystem::create_directories(home_ / "in");
+    std::vector<std::string> args = {"-j", "-q", home_ / ("in/" + name)};
+    for (size_t i = 0; i < areas.size(); ++i) {
+      const std::string packet = home_ / ("packed/" + std::to_string(i) + ".pkt");
+      WriteBytes(packet, PacketIn(areas[i]));
+      args.push_back(packet);
+    }
+    return RunProgram("zip", args, home_.path()).exitCode == 0;
+  }
+};
+
+TEST_F(BundleProgramTest, BundlesAreUnpackedAndTheirPacketsCheckedInTheSameRun) {
+  Configure("EchoMailPath=in\r\nUnpackBundles=Yes\r\n");
+  if (!PutBundle("0000ff9d.mo0", {"GONE", "KEPT"})) GTEST_SKIP() << "zip is not installed";
+  const ProgramResult result = home_.Run();
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_NE(result.output.find("Bundle 0000ff9d.mo0 unpacked: 2 packets\n"), std::string::npos)
+      << result.output;
+  EXPECT_NE(result.output.find("Packets: 2, Removed: 1\n"), std::string::npos) << result.output;
+  // The packet that held only the caught message is deleted; the other stays.
+  EXPECT_EQ(ListNames(home_ / "in"), std::vector<std::string>{"0000ff9e.pkt"});
+}
+
+TEST_F(BundleProgramTest, BundlesLeftUncheckedOrBrokenAreNeverSilent) {
+  Configure("EchoMailPath=in\r\n");
+  if (!PutBundle("0000ff9d.mo0", {"GONE"})) GTEST_SKIP() << "zip is not installed";
+  ProgramResult result = home_.Run();
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_NE(result.output.find("Bundles not checked (UnpackBundles is off): 1\n"),
+            std::string::npos)
+      << result.output;
+
+  Configure("EchoMailPath=in\r\nUnpackBundles=Yes\r\n");
+  const std::string bundle = ReadBytes(home_ / "in/0000ff9d.mo0");
+  const std::string cut = bundle.substr(0, bundle.size() / 2);
+  WriteBytes(home_ / "in/0000ff9d.mo0", cut);
+  result = home_.Run();
+  EXPECT_EQ(result.exitCode, 6) << result.output;
+  EXPECT_NE(result.output.find("ERROR: bundle not unpacked: "), std::string::npos)
+      << result.output;
+  EXPECT_EQ(ReadBytes(home_ / "in/0000ff9d.mo0"), cut);
+}
+
+// Another run holds the inbound: this one waits LockWait seconds, then gives up.
+TEST_F(RunDriverProgramTest, ASecondRunWaitsForTheFirstThenGivesUp) {
+  Configure("EchoMailPath=in\r\nLockWait=1\r\n");
+  PutPacket("a.pkt", "GONE");
+  const int inbound = open((home_ / "in").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(inbound, 0);
+  ASSERT_EQ(flock(inbound, LOCK_EX), 0);
+  const ProgramResult locked = home_.Run();
+  EXPECT_EQ(locked.exitCode, 7) << locked.output;
+  EXPECT_NE(locked.output.find("ERROR: run not started: " + home_ / "in" +
+                               ": another run holds it still after 1 s"),
+            std::string::npos)
+      << locked.output;
+  EXPECT_EQ(ListNames(home_ / "in"), std::vector<std::string>{"a.pkt"});
+
+  close(inbound);  // as a run that ends, or is killed, lets go
+  const ProgramResult free = home_.Run();
+  EXPECT_EQ(free.exitCode, 0) << free.output;
+  EXPECT_TRUE(ListNames(home_ / "in").empty());
 }
 
 }  // namespace
