@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "Logger/Log.h"
+#include "Pkt/CheckedPackets.h"
 #include "Pkt/Message.h"
 #include "Pkt/PacketFormat.h"
 #include "Pkt/PacketHeader.h"
@@ -103,6 +104,8 @@ class PacketScan {
         reader_(file, static_cast<int32_t>(file.size())) {}
 
   void Scan();
+  // The bytes the packet was left with under its name, when it was.
+  const std::optional<std::string_view>& Left() const { return left_; }
 
  private:
   const ScanContext& context_;
@@ -110,6 +113,7 @@ class PacketScan {
   const std::string& name_;  // as the log shows it
   const std::string path_;
   const std::string& file_;  // the packet as it was read
+  std::optional<std::string_view> left_;
   PktReader reader_;
   PacketState packet_;
 
@@ -169,6 +173,7 @@ void PacketScan::Scan() {
     return;
   }
   if (InList(packet_.Orig, Config().SkipPktFrom) || InList(packet_.Dest, Config().SkipPktTo)) {
+    left_ = file_;
     return;
   }
   if (typeLow != pkt::kMessageType || typeHigh != 0) {
@@ -295,6 +300,7 @@ bool PacketScan::WriteBack(std::string_view trailing) {
   if ((packet_.MessagesRemoved > 0 || packet_.CopiesAndMoves > 0) && !Config().SafeMode) {
     return Backup() && Rewrite(FinalOutput(trailing), "packet not rewritten, nothing removed");
   }
+  left_ = file_;
   return true;
 }
 
@@ -312,10 +318,15 @@ const std::string& PacketScan::FinalOutput(std::string_view trailing) {
 // it is not lost for want of the copy the sysop asked for.
 bool PacketScan::Drop(const std::optional<std::string>& emptyForm) {
   if (Config().KeepEmpty) {
-    if (Config().SafeMode || !emptyForm || *emptyForm == file_) return true;
+    if (Config().SafeMode || !emptyForm || *emptyForm == file_) {
+      left_ = file_;
+      return true;
+    }
     return Backup() && Rewrite(*emptyForm, "packet not emptied, nothing removed");
   }
-  if (!Config().SafeMode) {
+  if (Config().SafeMode) {
+    left_ = file_;
+  } else {
     if (!Backup()) return false;
     const platform::FileStatus deleted = context_.Files.DeleteFile(path_);
     if (!deleted) {
@@ -344,14 +355,18 @@ bool PacketScan::Backup() {
 // Through a temporary file: a crash or a full disk leaves the old packet whole.
 bool PacketScan::Rewrite(const std::string& bytes, std::string_view outcome) {
   const platform::FileStatus replaced = context_.Files.ReplaceFile(path_, bytes);
-  if (!replaced) ReportFailure(context_, outcome, path_ + ": " + replaced.Reason());
-  return replaced.ok();
+  if (!replaced) {
+    ReportFailure(context_, outcome, path_ + ": " + replaced.Reason());
+    return false;
+  }
+  left_ = bytes;
+  return true;
 }
 
 }  // namespace
 
 void ScanPacket(const ScanContext& context, const std::string& directory, const std::string& name,
-                int64_t listedSize) {
+                int64_t listedSize, CheckedPackets* checked) {
   ++context.Counters.PacketsScanned;
   const std::string path = PathIn(directory, name);
   // Refused from its size, before a byte is read: a sparse file of many GB
@@ -377,7 +392,15 @@ void ScanPacket(const ScanContext& context, const std::string& directory, const 
     context.Console.WriteLine("");
     return;
   }
-  PacketScan(context, directory, name, *file).Scan();
+  if (checked != nullptr && checked->Unchanged(name, *file)) {
+    context.Log.Write(context.Lang.LangPacket + " " + name + " checked before and unchanged since",
+                      true, kPacketLogLevel);
+    context.Console.WriteLine("");
+    return;
+  }
+  PacketScan scan(context, directory, name, *file);
+  scan.Scan();
+  if (checked != nullptr && scan.Left()) checked->Left(name, *scan.Left());
 }
 
 }  // namespace kestal

@@ -10,6 +10,7 @@
 
 #include "Logger/Log.h"
 #include "Pkt/Bundles.h"
+#include "Pkt/CheckedPackets.h"
 #include "Pkt/Packet.h"
 #include "Pkt/PacketFormat.h"
 #include "Platform/Clock.h"
@@ -26,6 +27,7 @@
 #include "RoTypes/RunExit.h"
 #include "RoTypes/Version.h"
 #include "Utils/Dates.h"
+#include "Utils/FastHash.h"
 #include "Utils/Text.h"
 
 namespace kestal {
@@ -99,15 +101,26 @@ void StartTraffic(Run& run) {
 // select them through here, so that a file the sysop excluded from Ext ("*.pkt !b*")
 // is neither counted nor touched. The listing is taken before a directory's packets
 // are visited, so a packet renamed to PSW or BAD on the way is not met again.
-// Our own temporary files are never packets, whatever Ext admits.
+// Our own temporary files and record are never packets, whatever Ext admits.
+std::vector<platform::DirEntry> PacketFiles(const Run& run, const std::string& directory) {
+  std::vector<platform::DirEntry> packets;
+  for (platform::DirEntry& entry : run.Files.ListFiles(directory)) {
+    if (TextInMaskList(entry.Name, run.Config.Ext) && !platform::IsTemporaryName(entry.Name) &&
+        entry.Name != CheckedPackets::kFileName) {
+      packets.push_back(std::move(entry));
+    }
+  }
+  return packets;
+}
+
+// The driver stands in each echomail directory while its packets are visited:
+// a relative SaveToFile or Flag name resolves there.
 template <typename Visit>
 void ForEachPacketFile(const Run& run, Visit visit) {
   for (const std::string& directory : run.Config.EchoMailPath) {
     if (!platform::ChangeDirectory(directory)) continue;
-    for (const platform::DirEntry& entry : run.Files.ListFiles(".")) {
-      if (TextInMaskList(entry.Name, run.Config.Ext) && !platform::IsTemporaryName(entry.Name)) {
-        visit(directory, entry.Name, static_cast<int64_t>(entry.Size));
-      }
+    for (const platform::DirEntry& entry : PacketFiles(run, directory)) {
+      visit(directory, entry.Name, static_cast<int64_t>(entry.Size));
     }
   }
 }
@@ -127,19 +140,29 @@ void TotalPacketSizes(Run& run) {
   });
 }
 
-// Pass 2. A packet that cannot be held in memory is skipped with an error line,
+// Pass 2, directory by directory, each with its record of the packets checked
+// before. A packet that cannot be held in memory is skipped with an error line,
 // and the run goes on to the next one and to its finish.
 void ScanPackets(Run& run) {
   ScanContext context = run.ForScan();
-  ForEachPacketFile(run, [&](const std::string& directory, const std::string& name,
-                             int64_t size) {
-    try {
-      ScanPacket(context, directory, name, size);
-    } catch (const std::bad_alloc&) {
-      ReportFailure(context, "packet not checked", directory + "/" + name + ": out of memory");
+  const uint64_t configHash = FastHash(run.ConfigText);
+  for (const std::string& directory : run.Config.EchoMailPath) {
+    if (!platform::ChangeDirectory(directory)) continue;
+    CheckedPackets checked = CheckedPackets::Load(run.Files, directory, configHash);
+    for (const platform::DirEntry& entry : PacketFiles(run, directory)) {
+      const auto size = static_cast<int64_t>(entry.Size);
+      try {
+        ScanPacket(context, directory, entry.Name, size, &checked);
+      } catch (const std::bad_alloc&) {
+        ReportFailure(context, "packet not checked", directory + "/" + entry.Name + ": out of memory");
+      }
+      run.Progress.ScannedBytes += size;
     }
-    run.Progress.ScannedBytes += size;
-  });
+    std::vector<std::string> present;
+    for (const platform::DirEntry& entry : run.Files.ListFiles(directory)) present.push_back(entry.Name);
+    const ActionResult saved = checked.Save(run.Files, present);
+    if (!saved) ReportFailure(context, "record of checked packets not written", saved.Failure());
+  }
 }
 
 void LogSummary(Run& run) {

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "Pkt/CheckedPackets.h"
+
 namespace fs = std::filesystem;
 
 namespace kestal::test {
@@ -49,7 +51,8 @@ std::vector<std::string> ListNames(const std::string& directory) {
   std::vector<std::string> names;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(directory, error)) {
-    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+    const std::string name = entry.path().filename().string();
+    if (entry.is_regular_file() && name != CheckedPackets::kFileName) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;

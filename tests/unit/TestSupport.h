@@ -32,7 +32,8 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 // The file's bytes; empty when it cannot be read.
 std::string ReadBytes(const std::string& path);
 bool Exists(const std::string& path);
-// Names of the regular files of a directory, sorted.
+// Names of the regular files of a directory, sorted; the record of checked
+// packets left out.
 std::vector<std::string> ListNames(const std::string& directory);
 
 // The exit code with which `action` ends the run, or -1 when it returns.
