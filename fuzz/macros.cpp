@@ -57,9 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   kestal::Run& run = home.run;
 
   FuzzedDataProvider data(bytes, size);
-  run.Report.RuleNumber = data.ConsumeIntegral<int>();
-  run.Report.UplinkNameText = data.ConsumeRandomLengthString(kMaxField);
-  run.Carried.UplinkAddr = Address(data);
+  kestal::ReportingRule reporting;
+  reporting.Number = data.ConsumeIntegral<int>();
+  reporting.UplinkName = data.ConsumeRandomLengthString(kMaxField);
+  reporting.UplinkAddr = Address(data);
   run.Config.SysopName = data.ConsumeRandomLengthString(kMaxField);
   const kestal::TPktMsgHeader message = Message(data);
   const kestal::TRo rule = Rule(data);
@@ -71,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   const std::string tpl = data.ConsumeRemainingBytesAsString();
 
   std::string report = tpl;
-  kestal::ExpandMessageMacros(run, report, message);
+  kestal::ExpandMessageMacros(report, message, reporting, run.Clock.Now());
   std::string ruleEnd = tpl;
   kestal::ExpandRuleEndMacros(run.ForReports(), ruleEnd, toName, destination, rule, section);
   kestal::ExpandMacros(tpl, {{macro, value}}, kestal::MacroSuffix::Alignment);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "Utils/Dates.h"
@@ -75,20 +77,33 @@ bool Logger::OpenFile() {
 }
 
 void Logger::Write(std::string_view text, bool echo, int level) {
+  Emit(text, echo, false, level);
+}
+
+void Logger::WriteStop(std::string_view text) { Emit(text, true, true, 1); }
+
+void Logger::Emit(std::string_view text, bool echo, bool onStandardError, int level) {
   std::string line = CleanLogText(text);
-  if (echo) console_.WriteLine(line);
+  const bool error = IsErrorText(line);
+  if (echo && (error || onStandardError)) {
+    console_.WriteError(line);
+  } else if (echo) {
+    console_.WriteLine(line);
+  }
   if (file_.IsOpen() && config_.LogLevel >= level) {
     // A log line that cannot be written has nowhere else to go: the console
     // has shown the lines that matter.
     (void)file_.Write(FormatLogDateTime(clock_.Now()) + " " + line + "\r\n");
   }
-  if (config_.ReportError && IsErrorText(line)) ReportErrorOnce(line);
+  if (config_.ReportError && error) ReportErrorOnce(line);
 }
 
 bool Logger::Open() {
   if (config_.LogLevel > 0 && !OpenFile()) {
-    console_.WriteLine(kBell + lang_.LangError + " " + lang_.LangLogOpenFailed + " " +
-                       config_.Log);
+    const int error = errno;
+    console_.WriteError(kBell + lang_.LangError + " " + lang_.LangLogOpenFailed + " " +
+                        config_.Log);
+    console_.WriteError(config_.Log + ": " + std::strerror(error));
     return false;
   }
   Write(LogBanner() + lang_.LangLogStarted, false, 1);

@@ -34,6 +34,9 @@ class Logger {
   // blank), echoes it to the console when asked, appends it to the log when
   // `level` is within LogLevel, and hands error texts to the error reporter.
   void Write(std::string_view text, bool echo, int level);
+  // The same for a line that tells why the run stops: echoed on standard error
+  // as well, and logged at every LogLevel.
+  void WriteStop(std::string_view text);
   // Opens the log (when LogLevel > 0) and writes the start line. False, with a
   // line on the console, when it cannot be opened: the run must end with code 1.
   [[nodiscard]] bool Open();
@@ -44,6 +47,7 @@ class Logger {
   bool IsOpen() const { return file_.IsOpen(); }
 
  private:
+  void Emit(std::string_view text, bool echo, bool onStandardError, int level);
   bool OpenFile();
   bool IsErrorText(std::string_view text) const;
   void ReportErrorOnce(const std::string& line);

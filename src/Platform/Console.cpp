@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 #include <langinfo.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -98,6 +99,21 @@ std::string StdoutConsole::ForTerminal(std::string_view text) {
 
 void StdoutConsole::WriteLine(std::string_view text) { WriteWithEnding(ForTerminal(text), '\n'); }
 
+void StdoutConsole::WriteError(std::string_view text) {
+  WriteLine(text);
+  // Once is enough where both go to the same place (a terminal, or "2>&1").
+  struct stat out {};
+  struct stat err {};
+  if (fstat(STDOUT_FILENO, &out) == 0 && fstat(STDERR_FILENO, &err) == 0 &&
+      out.st_dev == err.st_dev && out.st_ino == err.st_ino) {
+    return;
+  }
+  std::string line = ForTerminal(text);
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
 void StdoutConsole::WriteProgress(std::string_view text) {
   WriteWithEnding(ForTerminal(text), '\r');
 }
@@ -120,5 +136,11 @@ void CapturingConsole::WriteProgress(std::string_view text) {
 }
 
 void CapturingConsole::SetTitle(std::string_view title) { titles.emplace_back(title); }
+
+void CapturingConsole::WriteError(std::string_view text) {
+  WriteLine(text);
+  errors.append(text);
+  errors += '\n';
+}
 
 }  // namespace kestal::platform

@@ -18,6 +18,9 @@ class Console {
   virtual void WriteProgress(std::string_view text) = 0;
   // The terminal's title; does nothing when standard output is not a terminal.
   virtual void SetTitle(std::string_view title) = 0;
+  // A line that tells why something failed: on standard error as well, which a
+  // mailer's hook may keep when it throws standard output away.
+  virtual void WriteError(std::string_view text) = 0;
 };
 
 class TerminalCharset;
@@ -38,6 +41,7 @@ class StdoutConsole final : public Console {
   void WriteLine(std::string_view text) override;
   void WriteProgress(std::string_view text) override;
   void SetTitle(std::string_view title) override;
+  void WriteError(std::string_view text) override;
 
  private:
   std::string ForTerminal(std::string_view text);
@@ -51,8 +55,10 @@ class CapturingConsole final : public Console {
   void WriteLine(std::string_view text) override;
   void WriteProgress(std::string_view text) override;
   void SetTitle(std::string_view title) override;
+  void WriteError(std::string_view text) override;
 
   std::string output;               // lines with LF, progress with CR
+  std::string errors;               // the error lines again, with LF
   std::vector<std::string> titles;  // every title set, in order
 };
 

@@ -1,5 +1,8 @@
 #include "RoConfig/ConfigValues.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "RoConfig/Config.h"
 #include "RoConfig/ConfigFile.h"
 #include "RoTypes/RunExit.h"
@@ -8,8 +11,11 @@
 
 namespace kestal {
 
-void FailConfig(const ConfigContext& context, const std::string& text, int exitCode) {
-  context.Log.Write(text, true, 1);
+void FailConfig(const ConfigContext& context, const std::string& text, int exitCode,
+                const std::string& detail) {
+  for (const std::string& line : {text, detail}) {
+    if (!line.empty()) context.Log.WriteStop(line);
+  }
   throw RunExit{exitCode, true};
 }
 
@@ -22,16 +28,18 @@ std::string LineText(const LangFile& lang, const std::string& lines) {
 }
 
 void FailFileNotFound(const ConfigContext& context, const std::string& name,
-                      const std::string& lineText) {
+                      const std::string& lineText, const std::string& searched) {
   const LangFile& lang = context.Lang;
-  FailConfig(context, lang.LangError + " \"" + name + "\" " + lang.LangFileNotFound + lineText, 4);
+  FailConfig(context, lang.LangError + " \"" + name + "\" " + lang.LangFileNotFound + lineText, 4,
+             searched + name + ": " + std::strerror(ENOENT));
 }
 
 std::string ReadTemplateName(const ConfigContext& context, ConfigFile& file, std::string_view key,
                              std::string_view defaultValue) {
   const std::string name = FileNamePart(file.ReadValue(key, defaultValue));
   if (!name.empty() && !context.Files.FileExists(context.Config.TemplatePath + name)) {
-    FailFileNotFound(context, name, LineText(context.Lang, std::to_string(file.KeyLine())));
+    FailFileNotFound(context, name, LineText(context.Lang, std::to_string(file.KeyLine())),
+                     context.Config.TemplatePath);
   }
   return name;
 }

@@ -11,8 +11,11 @@ namespace kestal {
 class ConfigFile;
 struct ConfigContext;
 
-// Logs the text (echoed, level 1) and ends the run through the finish sequence.
-[[noreturn]] void FailConfig(const ConfigContext& context, const std::string& text, int exitCode);
+// Logs the text (echoed, level 1, and on standard error) and a second line, when
+// there is one, with the path and the system's reason; ends the run through the
+// finish sequence.
+[[noreturn]] void FailConfig(const ConfigContext& context, const std::string& text, int exitCode,
+                             const std::string& detail = "");
 // LangKeyword + " \"" + key + "\" " + tail: the start of every key error.
 std::string KeyErrorText(const LangFile& lang, std::string_view key, std::string_view tail);
 // " (" + LangLine + " " + lines + ")".
@@ -21,7 +24,7 @@ std::string LineText(const LangFile& lang, const std::string& lines);
 // LangError + " \"" + name + "\" " + LangFileNotFound + lineText, then FailConfig
 // with code 4.
 [[noreturn]] void FailFileNotFound(const ConfigContext& context, const std::string& name,
-                                   const std::string& lineText);
+                                   const std::string& lineText, const std::string& searched);
 
 // The value's file-name part; a non-empty name must exist in TemplatePath, else
 // the run ends with code 4. Empty means no template.

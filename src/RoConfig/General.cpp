@@ -1,6 +1,8 @@
 #include "RoConfig/General.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "RoConfig/ConfigFile.h"
@@ -48,24 +50,29 @@ std::string OptionalDirectory(const ConfigContext& context, const std::string& v
 
 void RequireDirectory(const ConfigContext& context, const ConfigFile& file, const std::string& path,
                       std::string_view key) {
-  if (!context.Files.DirectoryExists(path)) FailBadValue(context, file, key);
+  if (context.Files.DirectoryExists(path)) return;
+  const int error = context.Files.Stamp(path) ? ENOTDIR : errno;
+  FailConfig(context,
+             KeyErrorText(context.Lang, key, context.Lang.LangBadValue) +
+                 LineText(context.Lang, std::to_string(file.KeyLine())),
+             2, path + ": " + std::strerror(error));
 }
 
 void LoadLanguageFile(const ConfigContext& context, ConfigFile& file) {
   context.Config.Language = FileNamePart(file.ReadValue("Language", kDefaults.Language));
   if (!context.Files.FileExists(context.ExeDir + "/" + context.Config.Language)) {
     // The texts are not loaded yet, so LangLine is empty and nothing is logged.
-    context.Console.WriteLine("ERROR: \"" + context.Config.Language + "\" not found (" +
-                          context.Lang.LangLine + " " + std::to_string(file.KeyLine()) + ")");
+    context.Console.WriteError("ERROR: \"" + context.Config.Language + "\" not found (" +
+                               context.Lang.LangLine + " " + std::to_string(file.KeyLine()) + ")");
+    context.Console.WriteError(context.ExeDir + "/" + context.Config.Language + ": " +
+                               std::strerror(ENOENT));
     throw RunExit{1, true};
   }
   LoadLanguage(context, context.Config.Language);
 }
 
 void OpenLogFile(const ConfigContext& context, ConfigFile& file) {
-  context.Config.Log = FromExeDir(context, file.ReadValue("Log", kDefaults.Log));
-  context.Config.LogLevel = file.ReadInteger("LogLevel", kDefaults.LogLevel);
-  if (!context.Log.Open()) throw RunExit{1, true};
+  if (!OpenConfiguredLog(context, file)) throw RunExit{1, true};
 }
 
 void ReadMainAddress(const ConfigContext& context, ConfigFile& file) {
@@ -173,6 +180,12 @@ void ReadDateFormat(const ConfigContext& context, ConfigFile& file) {
 }
 
 }  // namespace
+
+bool OpenConfiguredLog(const ConfigContext& context, ConfigFile& file) {
+  context.Config.Log = FromExeDir(context, file.ReadValue("Log", kDefaults.Log));
+  context.Config.LogLevel = file.ReadInteger("LogLevel", kDefaults.LogLevel);
+  return context.Log.Open();
+}
 
 void LoadGeneral(const ConfigContext& context, ConfigFile& file) {
   LoadLanguageFile(context, file);

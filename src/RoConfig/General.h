@@ -9,5 +9,8 @@ class ConfigFile;
 // the log come first so that later errors can be worded and logged. Every error
 // ends the run.
 void LoadGeneral(const ConfigContext& context, ConfigFile& file);
+// Reads Log and LogLevel and opens the log; false, with the reason on the
+// console, when it cannot be opened.
+[[nodiscard]] bool OpenConfiguredLog(const ConfigContext& context, ConfigFile& file);
 
 }  // namespace kestal

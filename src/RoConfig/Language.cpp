@@ -38,7 +38,7 @@ std::string EncodeLanguage(const LangFile& lang) {
 void LoadLanguage(const ConfigContext& context, const std::string& fileName) {
   std::optional<std::string> bytes = context.Files.ReadFile(context.ExeDir + "/" + fileName);
   if (!bytes || !ParseLanguage(*bytes, context.Lang)) {
-    context.Console.WriteLine(fileName + " is incorrect");
+    context.Console.WriteError(fileName + " is incorrect");
     throw RunExit{5};
   }
 }

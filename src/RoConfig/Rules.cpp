@@ -52,7 +52,8 @@ void ReadRuleTemplates(const ConfigContext& context, ConfigFile& file, TRo& rule
 void ReadSaveTemplate(const ConfigContext& context, ConfigFile& file, TRo& rule) {
   rule.SaveTemplate = FileNamePart(file.ReadValue("SaveTemplate", kDefaults.SaveTemplate));
   if (!context.Files.FileExists(context.Config.TemplatePath + rule.SaveTemplate)) {
-    FailFileNotFound(context, rule.SaveTemplate, RuleLineText(context.Lang, file));
+    FailFileNotFound(context, rule.SaveTemplate, RuleLineText(context.Lang, file),
+                     context.Config.TemplatePath);
   }
 }
 

@@ -87,17 +87,19 @@ class ConfigHome {
   int LoadWritten() { return EndCodeOf(run, [this] { LoadConfig(run.ForConfig()); }); }
 
   // The console lines, without the empty line and the run time ("<LangElapsed>
-  // 00:01") that the end of a run adds.
+  // 00:01") that the end of a run adds, and without the detail lines.
   std::string ConsoleLines() const {
     std::string lines;
-    size_t start = 0;
-    const std::string& out = console.output;
-    while (start < out.size()) {
-      size_t end = out.find('\n', start);
-      if (end == std::string::npos) end = out.size();
-      const std::string line = out.substr(start, end - start);
-      if (!line.empty() && !line.ends_with("00:01")) lines += line + "\n";
-      start = end + 1;
+    for (const std::string& line : OutputLines()) {
+      if (!line.empty() && !line.ends_with("00:01") && !IsDetailLine(line)) lines += line + "\n";
+    }
+    return lines;
+  }
+  // The lines after an error that give the path and the system's reason.
+  std::string DetailLines() const {
+    std::string lines;
+    for (const std::string& line : OutputLines()) {
+      if (IsDetailLine(line)) lines += line + "\n";
     }
     return lines;
   }
@@ -106,6 +108,23 @@ class ConfigHome {
   platform::FixedClock clock;
   platform::CapturingConsole console;
   kestal::Run run;
+
+ private:
+  std::vector<std::string> OutputLines() const {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    const std::string& out = console.output;
+    while (start < out.size()) {
+      size_t end = out.find('\n', start);
+      if (end == std::string::npos) end = out.size();
+      lines.push_back(out.substr(start, end - start));
+      start = end + 1;
+    }
+    return lines;
+  }
+  bool IsDetailLine(const std::string& line) const {
+    return line.starts_with(dir.path() + "/") && line.find(": ") != std::string::npos;
+  }
 };
 
 }  // namespace kestal::test

@@ -246,6 +246,8 @@ TEST(LoadConfig, LogThatCannotBeOpenedEndsTheRunWithCodeOne) {
   ConfigHome home;
   EXPECT_EQ(home.Load("[General]\nLog=nodir/Kestal.Log\n"), 1);
   EXPECT_EQ(home.ConsoleLines(), "\aERROR:  " + home / "nodir/Kestal.Log\n");
+  EXPECT_EQ(home.DetailLines(), home / "nodir/Kestal.Log: No such file or directory\n");
+  EXPECT_EQ(home.console.errors, home.console.output.substr(0, home.console.errors.size()));
 }
 
 TEST(LoadConfig, MissingConfigurationEndsTheRunAtOnce) {
@@ -253,14 +255,24 @@ TEST(LoadConfig, MissingConfigurationEndsTheRunAtOnce) {
     ConfigHome home;
     home.run.ConfigPath = home / name;
     EXPECT_EQ(home.LoadWritten(), 2);
-    EXPECT_EQ(home.console.output, home.run.ConfigPath + " not found\n");
+    EXPECT_EQ(home.ConsoleLines(), home.run.ConfigPath + " not found\n");
+    EXPECT_EQ(home.DetailLines(), home.run.ConfigPath + ": " +
+                                      (std::string(name) == "in" ? "Is a directory"
+                                                                 : "No such file or directory") +
+                                      "\n");
   }
 }
 
+// Unknown keys stop the run before the configuration is read, but the log it
+// names still gets them: a mailer's hook throws the console away.
 TEST(LoadConfig, LogsErrorsOnlyOnceTheLogIsOpen) {
   ConfigHome syntax;
   EXPECT_EQ(syntax.Load("[General]\nBogus=1\n"), 5);
-  EXPECT_FALSE(Exists(syntax / "Kestal.Log"));
+  const std::string syntaxLog = ReadBytes(syntax / "Kestal.Log");
+  EXPECT_NE(syntaxLog.find(" ERROR on line 2: KeyWord \"Bogus\" is unknown\r\n"),
+            std::string::npos)
+      << syntaxLog;
+  EXPECT_EQ(syntax.console.errors, "ERROR on line 2: KeyWord \"Bogus\" is unknown\n");
 
   ConfigHome language;
   EXPECT_EQ(language.Load("[General]\nLanguage=nope.lng\n"), 1);
