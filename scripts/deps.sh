@@ -3,8 +3,8 @@
 # otherwise names what is missing.
 # With the argument "fuzz": what `make fuzz` needs instead (clang and libFuzzer);
 # with "bench": what `make bench` needs (a compiler and /usr/bin/time).
-# crashmail, a peer for the interoperation tests, is only wished for: those tests
-# skip without it, so failing to install it fails nothing.
+# crashmail and binkd, peers for the interoperation and whole-node tests, are only
+# wished for: those tests skip without them, so failing to install them fails nothing.
 set -eu
 needed=()
 wished=()
@@ -32,6 +32,7 @@ else
   have make || needed+=(make)
   have faketime || needed+=(faketime)
   have crashmail || wished+=(crashmail)
+  [ -x /usr/sbin/binkd ] || wished+=(binkd)
   [ -f /usr/include/gtest/gtest.h ] || needed+=(libgtest-dev)
   have zip || needed+=(zip)
 fi
