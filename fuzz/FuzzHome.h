@@ -30,6 +30,7 @@ class NullConsole final : public platform::Console {
   void WriteLine(std::string_view) override {}
   void WriteProgress(std::string_view) override {}
   void SetTitle(std::string_view) override {}
+  void WriteError(std::string_view) override {}
 };
 
 // A fresh directory in memory (/dev/shm, else /tmp), removed when the process ends
