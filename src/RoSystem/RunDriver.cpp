@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -227,6 +228,22 @@ void UnpackBundles(Run& run) {
   }
 }
 
+// A run killed between naming a replacement and renaming it leaves that file
+// behind; the lock says no other run is writing one now. One older than a
+// minute is no other program's either.
+void RemoveLeftoverTemporaryFiles(Run& run) {
+  constexpr int64_t kLeftoverSeconds = 60;
+  for (const std::string& directory : run.Config.EchoMailPath) {
+    for (const platform::DirEntry& entry : run.Files.ListFiles(directory)) {
+      if (!platform::IsTemporaryName(entry.Name)) continue;
+      const std::string path = directory + "/" + entry.Name;
+      const std::optional<int64_t> age = run.Files.SecondsSinceModified(path);
+      if (!age || *age < kLeftoverSeconds) continue;
+      if (run.Files.DeleteFile(path)) run.Log.Write("Leftover removed: " + path, false, 2);
+    }
+  }
+}
+
 void RunPasses(Run& run) {
   StartTraffic(run);
   if (run.Config.SafeMode) {
@@ -237,6 +254,7 @@ void RunPasses(Run& run) {
   run.Progress.TotalBytes = 0;
   run.Progress.ScannedBytes = 0;
 
+  RemoveLeftoverTemporaryFiles(run);
   UnpackBundles(run);
   TotalPacketSizes(run);
   ScanPackets(run);

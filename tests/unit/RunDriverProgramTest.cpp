@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -91,6 +92,23 @@ TEST_F(RunDriverProgramTest, ARepeatedRunOverTheSamePacketsChangesNothing) {
   WriteBytes(home_ / "Kestal.Ini", general + "Tagline=new\r\n" + rule);  // so is a new configuration
   ASSERT_EQ(home_.Run().exitCode, 0);
   EXPECT_EQ(ListNames(home_ / "net").size(), 3u);
+}
+
+// A killed run's temporary file is no packet, whatever Ext admits, and the next
+// run removes it once it is old enough to be nobody's work in progress.
+TEST_F(RunDriverProgramTest, TemporaryFilesOfAKilledRunAreNeverPacketsAndGoAway) {
+  Configure("EchoMailPath=in\r\nExt=*\r\n");
+  const std::string old = home_ / "in/.a.pkt.Ab12Cd";
+  const std::string fresh = home_ / "in/.b.pkt.4711-0";
+  WriteBytes(old, PacketIn("GONE").substr(0, 80));
+  WriteBytes(fresh, PacketIn("GONE").substr(0, 80));
+  std::filesystem::last_write_time(old, std::filesystem::file_time_type::clock::now() -
+                                            std::chrono::minutes(5));
+  const ProgramResult result = home_.Run();
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_NE(result.output.find("Packets: 0, Removed: 0\n"), std::string::npos) << result.output;
+  EXPECT_FALSE(Exists(old));
+  EXPECT_TRUE(Exists(fresh));
 }
 
 TEST_F(RunDriverProgramTest, NoPacketFilesGiveZerosAndACompleteRun) {
