@@ -8,5 +8,5 @@ of %MsgDateTime% to %ToName% did not go out to the other readers:
 
 %MsgText%
 
-If you think this is a mistake, please write to %UplinkName%
-at %UplinkAddr%, who keeps this area for us.
+If you think this is a mistake, answer this message: the answer
+reaches the sysop of this node.
