@@ -1,5 +1,6 @@
 #include "Platform/FdIo.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace kestal::platform {
@@ -29,6 +30,25 @@ std::optional<std::string> ReadAll(SystemCalls& calls, int fd) {
   for (;;) {
     if (used == content.size()) content.resize(content.size() + kStep);
     ssize_t got = calls.Read(fd, content.data() + used, content.size() - used);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    used += static_cast<size_t>(got);
+  }
+  content.resize(used);
+  return content;
+}
+
+std::optional<std::string> ReadAtMost(SystemCalls& calls, int fd, size_t limit) {
+  constexpr size_t kStep = 65536;
+  std::string content;
+  size_t used = 0;
+  while (used < limit) {
+    const size_t wanted = std::min(kStep, limit - used);
+    content.resize(used + wanted);
+    ssize_t got = calls.Read(fd, content.data() + used, wanted);
     if (got < 0) {
       if (errno == EINTR) continue;
       return std::nullopt;

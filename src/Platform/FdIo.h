@@ -15,6 +15,8 @@ namespace kestal::platform {
 [[nodiscard]] bool WriteAll(SystemCalls& calls, int fd, std::string_view data);
 // Reads until end of file, resuming after short reads and interrupted calls.
 [[nodiscard]] std::optional<std::string> ReadAll(SystemCalls& calls, int fd);
+// Reads until end of file or `limit` bytes, whichever comes first.
+[[nodiscard]] std::optional<std::string> ReadAtMost(SystemCalls& calls, int fd, size_t limit);
 // Closes the descriptor; false when the close reports an error (a full disk
 // often shows only there).
 [[nodiscard]] bool CloseChecked(SystemCalls& calls, int fd);

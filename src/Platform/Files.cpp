@@ -123,6 +123,27 @@ std::optional<std::string> ReadPath(SystemCalls& calls, const std::string& path)
   return content;
 }
 
+// The outcome, with errno as the reason of a failure.
+LimitedRead Ended(LimitedRead::Outcome outcome) {
+  LimitedRead result;
+  result.Result = outcome;
+  if (outcome == LimitedRead::Outcome::Failed) result.Status = FileStatus::Failed(errno);
+  return result;
+}
+
+LimitedRead ReadOpenRegularFile(SystemCalls& calls, int fd, uint64_t maxSize) {
+  using Outcome = LimitedRead::Outcome;
+  struct stat info {};
+  if (calls.Fstat(fd, info) != 0) return Ended(Outcome::Failed);
+  if (!S_ISREG(info.st_mode)) return Ended(Outcome::NotRegular);
+  std::optional<std::string> content = ReadAtMost(calls, fd, maxSize + 1);
+  if (!content) return Ended(Outcome::Failed);
+  if (content->size() > maxSize) return Ended(Outcome::TooLarge);
+  LimitedRead result = Ended(Outcome::Read);
+  result.Content = std::move(*content);
+  return result;
+}
+
 // A rename across file systems: a copy created exclusively (so an existing `to`
 // stays untouched), then the source deleted. On failure both names are as before.
 bool MoveAcrossFileSystems(SystemCalls& calls, const std::string& from, const std::string& to) {
@@ -366,6 +387,23 @@ std::optional<int64_t> FileSystem::SecondsSinceModified(const std::string& path)
 
 std::optional<std::string> FileSystem::ReadFile(const std::string& path) const {
   return ReadPath(calls_, path);
+}
+
+LimitedRead FileSystem::ReadRegularFile(const std::string& path, uint64_t maxSize) const {
+  using Outcome = LimitedRead::Outcome;
+  struct stat info {};
+  if (!StatFollowingLinks(calls_, path, info)) {
+    return Ended(errno == ENOENT ? Outcome::Missing : Outcome::Failed);
+  }
+  if (!S_ISREG(info.st_mode)) return Ended(Outcome::NotRegular);
+  if (static_cast<uint64_t>(info.st_size) > maxSize) return Ended(Outcome::TooLarge);
+  // The name may have been swapped for a FIFO since the stat: O_NONBLOCK keeps
+  // the open from waiting for a writer, and the descriptor is checked again.
+  const int fd = calls_.Open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0);
+  if (fd < 0) return Ended(errno == ENOENT ? Outcome::Missing : Outcome::Failed);
+  LimitedRead result = ReadOpenRegularFile(calls_, fd, maxSize);
+  CloseQuietly(calls_, fd);  // read-only: everything that matters has been read
+  return result;
 }
 
 std::string FileSystem::ReadWholeFile(const std::string& path) const {

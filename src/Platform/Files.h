@@ -36,6 +36,14 @@ struct FileStamp {
   bool operator==(const FileStamp&) const = default;
 };
 
+// A file read only when it is a regular one no larger than a limit.
+struct LimitedRead {
+  enum class Outcome { Read, Missing, NotRegular, TooLarge, Failed };
+  Outcome Result = Outcome::Failed;
+  std::string Content;                     // when Read
+  FileStatus Status = FileStatus::Done();  // the system's reason when Failed
+};
+
 struct DirEntry {
   std::string Name;
   uint64_t Size = 0;
@@ -57,6 +65,11 @@ class FileSystem {
 
   // The whole file, or nothing when it cannot be read.
   [[nodiscard]] std::optional<std::string> ReadFile(const std::string& path) const;
+  // The whole file when it is a regular file of at most `maxSize` bytes. Anything
+  // else (a FIFO, a device, a directory) is refused before it is opened, and is
+  // never opened in a way that could wait for a writer; a file that grows past
+  // the limit while it is read is refused too, having cost at most the limit.
+  [[nodiscard]] LimitedRead ReadRegularFile(const std::string& path, uint64_t maxSize) const;
   // The file's bytes as they stand; empty when the file is empty or unreadable.
   [[nodiscard]] std::string ReadWholeFile(const std::string& path) const;
 

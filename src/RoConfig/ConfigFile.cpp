@@ -44,20 +44,38 @@ std::string KeywordCandidate(std::string_view line) {
   return candidate;
 }
 
-// A list file that cannot be read contributes nothing, silently: a list is
-// often shared between nodes and may be absent on some.
-bool AppendListFile(const platform::FileSystem& files, const std::string& path,
-                    std::string_view separator, std::string& collected) {
-  const std::optional<std::string> text = files.ReadFile(path);
-  if (!text) return false;
-  bool appended = false;
-  for (const std::string& line : SplitTextLines(*text)) {
+void AppendLines(const std::string& text, std::string_view separator, std::string& collected,
+                 bool& appended) {
+  for (const std::string& line : SplitTextLines(text)) {
     if (line.empty()) continue;
     collected += separator;
     collected += line;
     appended = true;
   }
-  return appended;
+}
+
+// Why a list file could not be taken; nothing when it was, or when it does not
+// exist, which is no fault: a list is often shared between nodes and may be
+// absent on some.
+std::optional<std::string> AppendListFile(const platform::FileSystem& files,
+                                          const std::string& path, std::string_view separator,
+                                          std::string& collected, bool& appended) {
+  using Outcome = platform::LimitedRead::Outcome;
+  const platform::LimitedRead list = files.ReadRegularFile(path, ConfigFile::kMaxListFileSize);
+  switch (list.Result) {
+    case Outcome::Read:
+      AppendLines(list.Content, separator, collected, appended);
+      return std::nullopt;
+    case Outcome::Missing:
+      return std::nullopt;
+    case Outcome::NotRegular:
+      return "not a regular file";
+    case Outcome::TooLarge:
+      return "larger than " + std::to_string(ConfigFile::kMaxListFileSize) + " bytes";
+    case Outcome::Failed:
+      break;
+  }
+  return list.Status.Reason();
 }
 
 // ToIntOrZero gives 0 for rubbish too; only a number written with zero digits
@@ -184,6 +202,7 @@ std::string ConfigFile::ReadList(std::string_view key, std::string_view separato
                                  std::string_view defaultValue) {
   std::deque<ConfigEntry> taken = TakeAll(key);
   keyLine_ = taken.empty() ? 0 : taken.back().Line;
+  listFault_.reset();
   std::string collected;
   bool appended = false;
   for (const ConfigEntry& entry : taken) {
@@ -192,7 +211,9 @@ std::string ConfigFile::ReadList(std::string_view key, std::string_view separato
         EqualsIgnoreCaseAscii(value.substr(0, kListPrefix.size()), kListPrefix)) {
       std::string path(value.substr(kListPrefix.size()));
       if (!path.starts_with('/')) path = listDir_ + "/" + path;
-      appended |= AppendListFile(files_, path, separator, collected);
+      std::optional<std::string> fault =
+          AppendListFile(files_, path, separator, collected, appended);
+      if (fault && !listFault_) listFault_ = ListFault{path, std::move(*fault)};
     } else {
       collected += separator;
       collected += value;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,11 +26,20 @@ struct ConfigEntry {
   int Line = 0;  // physical line number, from 1
 };
 
+// A "file://" list that could not be taken: its path and why.
+struct ListFault {
+  std::string Path;
+  std::string Reason;
+};
+
 // The configuration text as its value readers see it: the kept lines, and the
 // entries of the section loaded last. A reader consumes what it takes, so a key
 // read twice yields nothing the second time.
 class ConfigFile {
  public:
+  // Far beyond any real list of areas or addresses, and small enough to hold.
+  static constexpr uint64_t kMaxListFileSize = 16 * 1024 * 1024;
+
   // `listDir`: the directory against which relative "file://" list names resolve.
   ConfigFile(std::string_view text, std::string listDir,
              const platform::FileSystem& files = platform::FileSystem());
@@ -45,7 +55,9 @@ class ConfigFile {
   std::string ReadNextValue(std::string_view key, std::string_view defaultValue);
   // Every occurrence in file order, each put after `separator`, the first
   // separator dropped; a "file://" value stands for the non-empty lines of that
-  // file. The default only when nothing at all was collected.
+  // file. The default only when nothing at all was collected. A list file that
+  // does not exist gives nothing; one that cannot be taken otherwise (not a
+  // regular file, larger than kMaxListFileSize, unreadable) sets LastListFault.
   std::string ReadList(std::string_view key, std::string_view separator,
                        std::string_view defaultValue);
   // A signed 32-bit decimal or "$"/"0x" hexadecimal number, leading blanks
@@ -53,6 +65,9 @@ class ConfigFile {
   int32_t ReadInteger(std::string_view key, int32_t defaultValue);
   // "Yes" or "No", letter case ignored; anything else gives the default.
   bool ReadYesNo(std::string_view key, bool defaultValue);
+
+  // The first list file the last ReadList could not take; empty when it took all.
+  const std::optional<ListFault>& LastListFault() const { return listFault_; }
 
   // The line of the loaded section's header.
   int SectionLine() const { return sectionLine_; }
@@ -76,6 +91,7 @@ class ConfigFile {
   std::map<std::string, std::deque<ConfigEntry>> entries_;
   std::string listDir_;
   platform::FileSystem files_;
+  std::optional<ListFault> listFault_;
   int sectionLine_ = 0;
   int keyLine_ = 0;
 };

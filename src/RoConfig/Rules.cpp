@@ -20,17 +20,28 @@ std::string RuleLineText(const LangFile& lang, const ConfigFile& file) {
   return LineText(lang, std::to_string(file.SectionLine()) + ", " + std::to_string(file.KeyLine()));
 }
 
+// `detail`: what more there is to say after the lines.
 [[noreturn]] void FailRuleKey(const ConfigContext& context, const ConfigFile& file, std::string_view key,
-                              int ruleNumber) {
+                              int ruleNumber, const std::string& detail = "") {
   FailConfig(context,
              KeyErrorText(context.Lang, key, context.Lang.LangInRoSection + std::to_string(ruleNumber)) +
-                 RuleLineText(context.Lang, file),
+                 RuleLineText(context.Lang, file) + detail,
              3);
 }
 
+// A list file that cannot be taken is a wrong value of its key.
+std::string ReadRuleList(const ConfigContext& context, ConfigFile& file, std::string_view key,
+                         int ruleNumber, std::string_view defaultValue) {
+  std::string list = file.ReadList(key, " ", defaultValue);
+  if (const std::optional<ListFault>& fault = file.LastListFault()) {
+    FailRuleKey(context, file, key, ruleNumber, ": " + fault->Path + ": " + fault->Reason);
+  }
+  return list;
+}
+
 std::string ReadAddressList(const ConfigContext& context, ConfigFile& file, std::string_view key,
-                            std::string_view defaultValue) {
-  return ExpandAddressMacros(file.ReadList(key, " ", defaultValue), context.Own);
+                            int ruleNumber, std::string_view defaultValue) {
+  return ExpandAddressMacros(ReadRuleList(context, file, key, ruleNumber, defaultValue), context.Own);
 }
 
 void ReadRuleDate(const ConfigContext& context, ConfigFile& file, std::string_view key, int ruleNumber,
@@ -63,16 +74,16 @@ TRo ReadRule(const ConfigContext& context, ConfigFile& file, int ruleNumber) {
   TRo rule;
   rule.PktFrom = ExpandAddressMacros(file.ReadValue("PktFrom", kDefaults.PktFrom), context.Own);
   rule.PktTo = ExpandAddressMacros(file.ReadValue("PktTo", kDefaults.PktTo), context.Own);
-  rule.Area = file.ReadList("Area", " ", kDefaults.Area);
+  rule.Area = ReadRuleList(context, file, "Area", ruleNumber, kDefaults.Area);
   if (rule.Area.empty()) FailRuleKey(context, file, "Area", ruleNumber);
   rule.Area = CollapseBlankRuns(rule.Area);
 
   rule.Name = file.ReadValue("Name", kDefaults.Name);
   rule.NameFrom = file.ReadValue("NameFrom", kDefaults.NameFrom);
   rule.NameTo = file.ReadValue("NameTo", kDefaults.NameTo);
-  rule.Addr = ReadAddressList(context, file, "Addr", kDefaults.Addr);
-  rule.AddrFrom = ReadAddressList(context, file, "AddrFrom", kDefaults.AddrFrom);
-  rule.AddrTo = ReadAddressList(context, file, "AddrTo", kDefaults.AddrTo);
+  rule.Addr = ReadAddressList(context, file, "Addr", ruleNumber, kDefaults.Addr);
+  rule.AddrFrom = ReadAddressList(context, file, "AddrFrom", ruleNumber, kDefaults.AddrFrom);
+  rule.AddrTo = ReadAddressList(context, file, "AddrTo", ruleNumber, kDefaults.AddrTo);
   // A rule aimed at names also catches messages that give no destination address.
   rule.KillAddrToAll = file.ReadYesNo("KillAddrToAll", rule.Name != kDefaults.Name || rule.NameTo != kDefaults.NameTo);
 

@@ -22,12 +22,20 @@ int FinishRun(Run& run, int exitCode) {
   run.Console.SetTitle("Kestal - Creating Statistic");
   // Statistics come from the traffic files, so without traffic counting there is
   // nothing to build them from, whatever the switches asked for.
+  bool statisticsWritten = true;
   if (run.Traffic.Enabled) {
     SaveTrafficFile(run.ForTraffic());
     const Switches& asked = run.Switch;
-    if (asked.EchoStatsRequested) BuildEchoStatistics(run.ForStatistics(), asked.EchoStatsArgument);
-    if (asked.NameStatsRequested) BuildNameStatistics(run.ForStatistics(), asked.NameStatsArgument);
+    if (asked.EchoStatsRequested) {
+      statisticsWritten &= BuildEchoStatistics(run.ForStatistics(), asked.EchoStatsArgument);
+    }
+    if (asked.NameStatsRequested) {
+      statisticsWritten &= BuildNameStatistics(run.ForStatistics(), asked.NameStatsArgument);
+    }
   }
+  // The log is closed already and shows the run's own code; a statistics report
+  // not written is a failed action all the same, which the caller must see.
+  if (exitCode == 0 && !statisticsWritten) exitCode = kExitActionFailed;
   run.Console.SetTitle("Kestal - Finishing");
   run.Traffic.List.clear();
   run.Config.EchoMailPath.clear();

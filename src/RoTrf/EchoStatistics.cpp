@@ -82,7 +82,7 @@ MacroValues EntryMacros(const TTrf& entry, size_t index, uint64_t totalMsgs, cha
 
 }  // namespace
 
-void BuildEchoStatistics(const StatisticsContext& context, const std::string& periodText) {
+bool BuildEchoStatistics(const StatisticsContext& context, const std::string& periodText) {
   const Settings& config = context.Config;
   context.Console.WriteLine("");
   TStatTemplate tpl = SplitSortLine(
@@ -97,10 +97,13 @@ void BuildEchoStatistics(const StatisticsContext& context, const std::string& pe
     return CompareTraffic(mode, a, b) < 0;
   });
 
-  // The old report goes even when no new one follows: it would tell of another period.
-  (void)context.Files.DeleteFile(config.TrfStatName);
   context.Console.WriteLine(context.Lang.LangEchoCount + " - " + std::to_string(list.size()));
-  if (list.empty() && !config.CreateEmptyStat) return;
+  if (list.empty() && !config.CreateEmptyStat) {
+    // The old report goes even when no new one follows: it would tell of another
+    // period. A new one replaces it whole instead, so that it is never missing.
+    (void)context.Files.DeleteFile(config.TrfStatName);
+    return true;
+  }
 
   // 64-bit, so that a long period cannot wrap the totals.
   uint64_t totalMsgs = 0;
@@ -123,7 +126,8 @@ void BuildEchoStatistics(const StatisticsContext& context, const std::string& pe
       {"%SummPercent%", FormatPercent(totalMsgs, totalMsgs, separator)},
       {"%SummEcho%", std::to_string(list.size())},
   };
-  WriteStatReport(context.Files, config.TrfStatName, ExpandStatTemplate(tpl.Body, values));
+  return WriteStatReport(context.Files, context.Console, config.TrfStatName,
+                         ExpandStatTemplate(tpl.Body, values));
 }
 
 }  // namespace kestal

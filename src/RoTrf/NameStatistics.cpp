@@ -79,7 +79,7 @@ MacroValues RecordMacros(const TStat& stat, size_t index) {
 
 }  // namespace
 
-void BuildNameStatistics(const StatisticsContext& context, const std::string& periodText) {
+bool BuildNameStatistics(const StatisticsContext& context, const std::string& periodText) {
   const Settings& config = context.Config;
   context.Console.WriteLine("");
   std::string text =
@@ -97,9 +97,12 @@ void BuildNameStatistics(const StatisticsContext& context, const std::string& pe
     return CompareStat(mode, a, b) < 0;
   });
 
-  // The old report goes even when no new one follows: it would tell of another period.
-  (void)context.Files.DeleteFile(config.StatName);
-  if (list.empty() && !config.CreateEmptyStat) return;
+  if (list.empty() && !config.CreateEmptyStat) {
+    // The old report goes even when no new one follows: it would tell of another
+    // period. A new one replaces it whole instead, so that it is never missing.
+    (void)context.Files.DeleteFile(config.StatName);
+    return true;
+  }
 
   uint64_t totalSize = 0;  // 64-bit, so that many records cannot wrap it
   for (const TStat& stat : list) totalSize += stat.Size;
@@ -112,7 +115,8 @@ void BuildNameStatistics(const StatisticsContext& context, const std::string& pe
       {"%SummAverSize%", std::to_string(list.empty() ? 0 : totalSize / list.size())},
       {"%SummMsgs%", std::to_string(list.size())},
   };
-  WriteStatReport(context.Files, config.StatName, ExpandStatTemplate(tpl.Body, values));
+  return WriteStatReport(context.Files, context.Console, config.StatName,
+                         ExpandStatTemplate(tpl.Body, values));
 }
 
 }  // namespace kestal

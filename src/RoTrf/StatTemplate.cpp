@@ -90,9 +90,11 @@ std::string ExpandStatTemplate(std::string text, const TStatValues& values) {
   return RemoveSpacesBeforeLineEnds(ExpandBlocksAndTotals(withPeriod, values));
 }
 
-void WriteStatReport(const platform::FileSystem& files, const std::string& path,
-                     const std::string& text) {
-  (void)files.WriteFile(path, text + ClosingLine());  // a report a later run writes again
+bool WriteStatReport(const platform::FileSystem& files, platform::Console& console,
+                     const std::string& path, const std::string& text) {
+  const platform::FileStatus written = files.ReplaceFile(path, text + ClosingLine());
+  if (!written) console.WriteLine("ERROR: statistics not written: " + path + ": " + written.Reason());
+  return written.ok();
 }
 
 std::string ProgressText(int percent) {

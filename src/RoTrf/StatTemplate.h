@@ -40,9 +40,11 @@ struct TStatValues {
 // one pass, and no value is searched again: names, subjects and area tags come
 // from messages.
 std::string ExpandStatTemplate(std::string text, const TStatValues& values);
-// Writes the expanded text and the centred closing line; failures are not reported.
-void WriteStatReport(const platform::FileSystem& files, const std::string& path,
-                     const std::string& text);
+// Replaces the report by the expanded text and the centred closing line, so that
+// the file is always a whole report. The log is closed by the time statistics
+// are built, so a failure is an error line on the console; false then.
+bool WriteStatReport(const platform::FileSystem& files, platform::Console& console,
+                     const std::string& path, const std::string& text);
 
 // The percentage right-aligned in 3 characters and "%", for a progress line.
 std::string ProgressText(int percent);

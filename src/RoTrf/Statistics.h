@@ -22,9 +22,10 @@ struct StatisticsContext {
   const DateFormat& DateFmt;
 };
 
-// The echo statistics report (-S) over the period text.
-void BuildEchoStatistics(const StatisticsContext& context, const std::string& period);
-// The name statistics report (-E) over the period text.
-void BuildNameStatistics(const StatisticsContext& context, const std::string& period);
+// The echo statistics report (-S) over the period text; false when it was due
+// but could not be written (the console tells why).
+bool BuildEchoStatistics(const StatisticsContext& context, const std::string& period);
+// The name statistics report (-E) over the period text; false as above.
+bool BuildNameStatistics(const StatisticsContext& context, const std::string& period);
 
 }  // namespace kestal

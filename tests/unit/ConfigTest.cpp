@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "ConfigFixture.h"
+#include "Platform/FaultySystemCalls.h"
 #include "RoConfig/ConfigFile.h"
 #include "Utils/Address.h"
 #include "Utils/Text.h"
@@ -142,6 +145,30 @@ TEST(ConfigFile, ValueReadersConsumeWhatTheyTake) {
   EXPECT_EQ(file.KeyLine(), 11);
   EXPECT_EQ(file.ReadNextValue("Next", "d"), "d");
   EXPECT_EQ(file.KeyLine(), 0);
+}
+
+// A list at the size limit is still read; a read that fails names the file and the
+// system's reason, and the next ReadList starts without the fault.
+TEST(ConfigFile, ListFaultNamesTheFileAndTheReason) {
+  ScratchDir dir;
+  WriteBytes(dir / "full.lst", "");
+  std::filesystem::resize_file(dir / "full.lst", ConfigFile::kMaxListFileSize);
+  WriteBytes(dir / "bad.lst", "x\n");
+  platform::FaultySystemCalls calls;
+  calls.FailOn(platform::FaultySystemCalls::Call::Read, "bad.lst", EIO);
+  const platform::FileSystem files(calls);
+  ConfigFile file("[General]\nFull=file://full.lst\nBad=file://bad.lst\nBad=y\nOther=z\n",
+                  dir.path(), files);
+  ASSERT_TRUE(file.LoadSection("[General]"));
+
+  EXPECT_EQ(file.ReadList("Full", " ", "*").size(), ConfigFile::kMaxListFileSize);
+  EXPECT_FALSE(file.LastListFault());
+  EXPECT_EQ(file.ReadList("Bad", " ", "*"), "y");
+  ASSERT_TRUE(file.LastListFault());
+  EXPECT_EQ(file.LastListFault()->Path, dir / "bad.lst");
+  EXPECT_EQ(file.LastListFault()->Reason, std::strerror(EIO));
+  EXPECT_EQ(file.ReadList("Other", " ", "*"), "z");
+  EXPECT_FALSE(file.LastListFault());
 }
 
 TEST(ConfigFile, ReadIntegerTakesOnlyAWholeNumber) {

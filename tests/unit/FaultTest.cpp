@@ -1,7 +1,10 @@
 // Kills kestal with SIGKILL at random moments while it rewrites packets and
 // writes reports, run after run, and checks what a sysop would find afterwards:
 // each packet is the old one or the new one, never a mix; every N.msg is a whole
-// report; and no later run writes over a report an earlier run left.
+// report; no later run writes over a report an earlier run left; the
+// configuration whose expired rule a run removes, and its backup, are each the
+// old or the new text; the day's traffic file holds whole records; and the
+// statistics reports, when there, are whole.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -15,12 +18,14 @@
 #include <map>
 #include <random>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "FReport/MsgFormat.h"
 #include "Platform/Files.h"
 #include "RoTrf/TrafficFormat.h"
+#include "RoTypes/Version.h"
 #include "TestSupport.h"
 
 namespace kestal::test {
@@ -35,12 +40,17 @@ constexpr int kRuns = 200;
 // Kills that all landed before the first rewrite would test nothing.
 constexpr int kWholeRunEvery = 10;
 constexpr const char* kEndOfReport = "End of report";
+// The last line of every statistics report.
+const std::string kStatClosing = std::string(32, ' ') + std::string(kProgramVersion) + "\r\n";
+const std::vector<std::string> kStatArgs = {"-S0", "-E0"};
 
 // One writer in fifty is caught: a few dozen reports spread over the run, and no
-// packet loses every message.
-constexpr const char* kConfig =
+// packet loses every message. The last rule ended long ago: every whole run
+// removes it, after the packets and before the statistics.
+constexpr std::string_view kConfig =
     "[General]\n"
     "Address=2:5020/100\n"
+    "RemoveOldRo=Yes\n"
     "EchoMailPath=in\n"
     "ReportPath=net\n"
     "ReportOutPath=out\n"
@@ -51,9 +61,13 @@ constexpr const char* kConfig =
     "[Ro]\n"
     "Area=*\n"
     "NameFrom=Writer 1\n"
-    "ReportToRo=r.tpl\n";
+    "ReportToRo=r.tpl\n"
+    "[Ro]\n"
+    "Area=ENDED.AREA\n"
+    "DateTo=01.01.2000\n";
 
-// Starts kestal in its own directory, its output discarded.
+// Starts kestal in its own directory with the statistics switches, its output
+// discarded.
 pid_t StartKestal(const KestalHome& home) {
   const pid_t pid = fork();
   if (pid == 0) {
@@ -61,20 +75,23 @@ pid_t StartKestal(const KestalHome& home) {
     if (null < 0 || chdir(home.path().c_str()) != 0) _exit(127);
     dup2(null, STDOUT_FILENO);
     dup2(null, STDERR_FILENO);
-    execl(home.exe().c_str(), "kestal", static_cast<char*>(nullptr));
+    std::vector<char*> argv{const_cast<char*>("kestal")};
+    for (const std::string& arg : kStatArgs) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(home.exe().c_str(), argv.data());
     _exit(127);
   }
   return pid;
 }
 
 void SetUpHome(const KestalHome& home, const std::map<std::string, std::string>& packets) {
-  WriteBytes(home / "Kestal.Ini", kConfig);
+  WriteBytes(home / "Kestal.Ini", std::string(kConfig));
   WriteBytes(home / "tpl/r.tpl",
              std::string("Caught\r\n%FromName% in %Area%\r\n%MsgText%\r\n") + kEndOfReport +
                  "\r\n");
-  for (const char* name : {"tpl/trf.tpl", "tpl/stat.tpl", "tpl/save.tpl"}) {
-    WriteBytes(home / name, "");
-  }
+  WriteBytes(home / "tpl/trf.tpl", ">---<\r\n%EchoName% %Msgs% %Size%\r\n>+++<\r\n");
+  WriteBytes(home / "tpl/stat.tpl", ">---<\r\n%NameFrom% %EchoName% %Subj%\r\n>+++<\r\n");
+  WriteBytes(home / "tpl/save.tpl", "");
   for (const char* dir : {"in", "net", "out", "bak", "trf"}) fs::create_directories(home / dir);
   for (const auto& [name, bytes] : packets) WriteBytes(home / ("in/" + name), bytes);
 }
@@ -98,6 +115,11 @@ bool IsWholeReport(const std::string& bytes) {
 }
 
 bool IsTemporaryName(const std::string& name) { return name.starts_with('.'); }
+
+// Absent, or the body and the closing line: never empty, never cut short.
+bool IsAbsentOrWholeStatReport(const std::string& path) {
+  return !Exists(path) || (Bytes(path).ends_with(kStatClosing) && Bytes(path) != kStatClosing);
+}
 
 class FaultTest : public ::testing::Test {
  protected:
@@ -123,10 +145,18 @@ class FaultTest : public ::testing::Test {
     new_ = Files(reference / "in");
     ASSERT_EQ(new_.size(), old_.size());
     ASSERT_TRUE(new_ != old_) << "no packet was rewritten";
+    newConfig_ = Bytes(reference / "Kestal.Ini");
+    ASSERT_NE(newConfig_, kConfig) << "the ended rule was not removed";
+    ASSERT_EQ(Bytes(reference / "Kestal.Ini.bak"), kConfig);
+    for (const char* report : {"trf.txt", "stat.txt"}) {
+      ASSERT_TRUE(Exists(reference / report) && IsAbsentOrWholeStatReport(reference / report))
+          << report;
+    }
   }
 
   std::map<std::string, std::string> old_;
   std::map<std::string, std::string> new_;
+  std::string newConfig_;  // Kestal.Ini without the ended rule
   Clock::duration runTime_{};
 };
 
@@ -137,6 +167,9 @@ TEST_F(FaultTest, KilledRunsLeaveWholePacketsAndWholeReports) {
   std::map<std::string, std::string> reports;  // every N.msg seen, as first seen
   int oldSeen = 0;  // packets found old after a killed run
   int newSeen = 0;  // and new
+  int oldConfigSeen = 0;  // Kestal.Ini found old after a killed run
+  int newConfigSeen = 0;  // and new
+  int trafficSeen = 0;  // runs after which the day's traffic file was there
 
   for (int run = 0; run < kRuns; ++run) {
     SCOPED_TRACE("run " + std::to_string(run));
@@ -183,7 +216,24 @@ TEST_F(FaultTest, KilledRunsLeaveWholePacketsAndWholeReports) {
     // fragment of an interrupted append, which its readers skip.
     for (const std::string& name : ListNames(home / "trf")) {
       if (IsTemporaryName(name) || name == trf::name::kFileName) continue;
-      EXPECT_EQ(Bytes(home / ("trf/" + name)).size() % trf::daily::kRecordSize, 0u) << name;
+      const std::string bytes = Bytes(home / ("trf/" + name));
+      EXPECT_TRUE(!bytes.empty() && bytes.size() % trf::daily::kRecordSize == 0)
+          << name << " holds " << bytes.size() << " bytes";
+      ++trafficSeen;
+    }
+    // The backup holds the old text from the first expiry on; the configuration
+    // is put back to the old text so that the next run expires the rule again.
+    const std::string config = Bytes(home / "Kestal.Ini");
+    ASSERT_TRUE(config == kConfig || config == newConfig_)
+        << "Kestal.Ini is neither the old nor the new text (" << config.size() << " bytes)";
+    if (killed) ++(config == kConfig ? oldConfigSeen : newConfigSeen);
+    if (config != kConfig) WriteBytes(home / "Kestal.Ini", std::string(kConfig));
+    const std::string backup = home / "Kestal.Ini.bak";
+    EXPECT_TRUE(!Exists(backup) || Bytes(backup) == kConfig)
+        << "Kestal.Ini.bak is not the old text (" << Bytes(backup).size() << " bytes)";
+    for (const char* report : {"trf.txt", "stat.txt"}) {
+      EXPECT_TRUE(IsAbsentOrWholeStatReport(home / report))
+          << report << " is not a whole report (" << Bytes(home / report).size() << " bytes)";
     }
   }
 
@@ -193,6 +243,9 @@ TEST_F(FaultTest, KilledRunsLeaveWholePacketsAndWholeReports) {
   EXPECT_GT(reports.size(), 0u);
   EXPECT_GT(oldSeen, 0);
   EXPECT_GT(newSeen, 0);
+  EXPECT_GT(oldConfigSeen, 0);
+  EXPECT_GT(newConfigSeen, 0);
+  EXPECT_GT(trafficSeen, 0);
 }
 
 }  // namespace

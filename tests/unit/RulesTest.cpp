@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
 
 #include "ConfigFixture.h"
+#include "RoConfig/ConfigFile.h"
 
 namespace kestal::test {
 namespace {
@@ -246,6 +248,51 @@ TEST(LoadRules, ErrorsNameTheRuleAndItsLines) {
     EXPECT_EQ(home.Load(kGeneral + "[Ro]\nArea=FIRST\n[Ro]\n" + c.section), c.code);
     EXPECT_EQ(home.ConsoleLines(), c.message + "\n");
     EXPECT_NE(ReadBytes(home / "Kestal.Log").find(c.message), std::string::npos);
+  }
+}
+
+// A list file that is there but cannot be taken is a wrong value, named with the
+// file and why; one that is not there is no list at all. A FIFO must not make the
+// reading wait for a writer, nor /dev/zero make it read on for ever.
+TEST(LoadRules, ListFileThatCannotBeTakenIsAWrongValue) {
+  struct Case {
+    std::string name;
+    std::string section;  // the second rule, whose header is line 7
+    int code;             // -1: the configuration loads
+    std::string message;  // "%": the list's path
+  };
+  const std::string tooLarge =
+      "larger than " + std::to_string(ConfigFile::kMaxListFileSize) + " bytes";
+  const Case cases[] = {
+      {"fifo", "Area=file://fifo.lst\n", 3,
+       "Keyword \"Area\" in rule #2 (line 7, 8): %fifo.lst: not a regular file"},
+      {"directory", "Area=A\nAddr=file://dir.lst\n", 3,
+       "Keyword \"Addr\" in rule #2 (line 7, 9): %dir.lst: not a regular file"},
+      {"device", "Area=A\nAddrTo=file:///dev/zero\n", 3,
+       "Keyword \"AddrTo\" in rule #2 (line 7, 9): /dev/zero: not a regular file"},
+      {"too large", "Area=A\nAddrFrom=file://big.lst\n", 3,
+       "Keyword \"AddrFrom\" in rule #2 (line 7, 9): %big.lst: " + tooLarge},
+      {"bad one after a good one", "Area=file://areas.lst\nArea=file://fifo.lst\n", 3,
+       "Keyword \"Area\" in rule #2 (line 7, 9): %fifo.lst: not a regular file"},
+      {"missing", "Area=A\nAddr=file://none.lst\n", -1, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ConfigHome home;
+    ASSERT_EQ(mkfifo((home / "fifo.lst").c_str(), 0600), 0);
+    std::filesystem::create_directory(home / "dir.lst");
+    WriteBytes(home / "big.lst", "");
+    std::filesystem::resize_file(home / "big.lst", ConfigFile::kMaxListFileSize + 1);
+    WriteBytes(home / "areas.lst", "RU.A\n");
+    std::string message = c.message;
+    if (const size_t at = message.find('%'); at != std::string::npos) {
+      message.replace(at, 1, home.dir.path() + "/");
+    }
+    EXPECT_EQ(home.Load(kGeneral + "[Ro]\nArea=FIRST\n[Ro]\n" + c.section), c.code);
+    EXPECT_EQ(home.ConsoleLines(), message.empty() ? "" : message + "\n");
+    if (!message.empty()) {
+      EXPECT_NE(ReadBytes(home / "Kestal.Log").find(message), std::string::npos);
+    }
   }
 }
 

@@ -5,7 +5,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -121,6 +123,34 @@ TEST_F(RunDriverProgramTest, NoPacketFilesGiveZerosAndACompleteRun) {
       << result.output;
   const std::string log = ReadBytes(home_ / "Kestal.Log");
   EXPECT_NE(log.find("Exit code 0\r\n"), std::string::npos) << log;
+}
+
+// The backup directory is missing, so the packet cannot be backed up before it
+// is rewritten: it stays whole, the run says why and ends with the failure's
+// code; once the directory is there the same run goes through.
+TEST_F(RunDriverProgramTest, ARunWhoseActionFailedEndsWithItsOwnCode) {
+  Configure("EchoMailPath=in\r\nPktBackupPath=nobackupdir/\r\n");
+  PutPacket("a.pkt", "GONE");
+  const std::string original = ReadBytes(home_ / "in/a.pkt");
+
+  const ProgramResult failed = home_.Run();
+  EXPECT_EQ(failed.exitCode, 6) << failed.output;
+  EXPECT_EQ(ReadBytes(home_ / "in/a.pkt"), original);
+  const std::string error = "ERROR: packet not backed up, so left as it was: " +
+                            home_ / "nobackupdir/a.pkt: " + std::strerror(ENOENT);
+  EXPECT_NE(failed.output.find(error + "\n"), std::string::npos) << failed.output;
+  EXPECT_NE(failed.output.find("Packets: 1, Removed: 0\nMessages: 1, Removed: 0\n"),
+            std::string::npos)
+      << failed.output;
+  const std::string log = ReadBytes(home_ / "Kestal.Log");
+  EXPECT_NE(log.find(error + "\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Exit code 6\r\n"), std::string::npos) << log;
+
+  std::filesystem::create_directory(home_ / "nobackupdir");
+  const ProgramResult done = home_.Run();
+  EXPECT_EQ(done.exitCode, 0) << done.output;
+  EXPECT_EQ(ReadBytes(home_ / "nobackupdir/a.pkt"), original);
+  EXPECT_NE(done.output.find("Messages: 1, Removed: 1\n"), std::string::npos) << done.output;
 }
 
 // A sysop's first command, before there is any Kestal.Ini.

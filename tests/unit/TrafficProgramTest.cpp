@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -30,10 +32,11 @@ class TrafficProgram : public ::testing::Test {
     WriteBytes(home_ / "stat.tpl", ">---<\r\n%NameFrom% %EchoName% %Subj%\r\n>+++<\r\n");
   }
 
-  void WriteConfig(const std::string& trfPath) {
+  // `general`: further [General] lines.
+  void WriteConfig(const std::string& trfPath, const std::string& general = "") {
     WriteBytes(home_ / "Kestal.Ini",
                "[General]\r\nAddress=2:5020/100\r\nReportPath=mail\r\nEchoMailPath=in\r\n"
-               "TrfPath=" + trfPath + "\r\n[Ro]\r\nArea=RO.AREA\r\nNameFrom=Vasya*\r\n");
+               "TrfPath=" + trfPath + "\r\n" + general + "[Ro]\r\nArea=RO.AREA\r\nNameFrom=Vasya*\r\n");
   }
 
   // A packet with `caught` messages of Vasya in RO.AREA and one that no rule catches.
@@ -100,6 +103,21 @@ TEST_F(TrafficProgram, ReportIsDeletedByARunWithTheSwitchOnly) {
   Run({"-S7-1", "-E7-1"});  // nothing counted in that week: no new reports
   EXPECT_FALSE(Exists(home_ / "trf.txt"));
   EXPECT_FALSE(Exists(home_ / "stat.txt"));
+}
+
+// The log is closed before the statistics are built: the console says what was
+// not written, and the exit code that the run failed to do all it was asked.
+TEST_F(TrafficProgram, StatisticsThatCannotBeWrittenAreErrorsAndAFailedRun) {
+  WriteConfig("trf", "TrfStatName=nodir/trf.txt\r\nStatName=nodir/stat.txt\r\n");
+  WritePacket("a.pkt", 1);
+  const test::ProgramResult result = home_.Run({"-S0", "-E0"});
+  EXPECT_EQ(result.exitCode, 6) << result.output;
+  for (const char* name : {"nodir/trf.txt", "nodir/stat.txt"}) {
+    const std::string line = "ERROR: statistics not written: " + home_ / name + ": " +
+                             std::strerror(ENOENT) + "\n";
+    EXPECT_NE(result.output.find(line), std::string::npos) << result.output;
+  }
+  EXPECT_EQ(ReadBytes(home_ / "trf/20261210.trf").size(), 71u);  // the traffic is saved
 }
 
 TEST_F(TrafficProgram, WithoutTrfPathNoTrafficFileIsTouched) {
