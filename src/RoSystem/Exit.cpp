@@ -15,8 +15,9 @@ int ExitProgram(Run& run, int exitCode) {
   return exitCode;
 }
 
+// The traffic and the statistics are saved before the log is closed, so that
+// what fails there is in the log and in the exit code the log shows.
 int FinishRun(Run& run, int exitCode) {
-  run.Log.Close(run.StartTime, exitCode);
   run.Rules.clear();
   run.Passwords.clear();
   run.Console.SetTitle("Kestal - Creating Statistic");
@@ -24,7 +25,11 @@ int FinishRun(Run& run, int exitCode) {
   // nothing to build them from, whatever the switches asked for.
   bool statisticsWritten = true;
   if (run.Traffic.Enabled) {
-    SaveTrafficFile(run.ForTraffic());
+    const ActionResult saved = SaveTrafficFile(run.ForTraffic());
+    if (!saved) {
+      run.Log.Write(run.Lang.LangError + " traffic not saved: " + saved.Failure(), true, 1);
+      statisticsWritten = false;
+    }
     const Switches& asked = run.Switch;
     if (asked.EchoStatsRequested) {
       statisticsWritten &= BuildEchoStatistics(run.ForStatistics(), asked.EchoStatsArgument);
@@ -33,9 +38,8 @@ int FinishRun(Run& run, int exitCode) {
       statisticsWritten &= BuildNameStatistics(run.ForStatistics(), asked.NameStatsArgument);
     }
   }
-  // The log is closed already and shows the run's own code; a statistics report
-  // not written is a failed action all the same, which the caller must see.
   if (exitCode == 0 && !statisticsWritten) exitCode = kExitActionFailed;
+  run.Log.Close(run.StartTime, exitCode);
   run.Console.SetTitle("Kestal - Finishing");
   run.Traffic.List.clear();
   run.Config.EchoMailPath.clear();

@@ -118,14 +118,16 @@ void MergeTrafficList(TrafficList& list, int currentYear) {
   list = std::move(merged);
 }
 
-void SaveTrafficFile(const TrafficContext& context) {
+ActionResult SaveTrafficFile(const TrafficContext& context) {
   TrafficState& state = context.State;
   const std::string& fileName = state.TodayTrafficFile;
   // Its records were never loaded, so writing the list would lose them.
-  if (state.UnreadableFiles.contains(fileName)) return;
+  if (state.UnreadableFiles.contains(fileName)) {
+    return ActionResult::Failed(fileName + ": could not be read, so it is kept as it is");
+  }
   if (state.List.empty()) {
     (void)context.Files.DeleteFile(fileName);  // mostly there was none to delete
-    return;
+    return ActionResult::Done();
   }
   MergeTrafficList(state.List, context.Today.Year);
   std::string bytes;
@@ -133,7 +135,9 @@ void SaveTrafficFile(const TrafficContext& context) {
   for (const TTrf& entry : state.List) bytes += EncodeTrafficRecord(entry);
   // Written beside the old file and renamed over it: the old file stays whole
   // until the new one is complete. A failure leaves the old counts.
-  (void)context.Files.ReplaceFile(fileName, bytes);
+  const platform::FileStatus saved = context.Files.ReplaceFile(fileName, bytes);
+  if (!saved) return ActionResult::Failed(fileName + ": " + saved.Reason());
+  return ActionResult::Done();
 }
 
 int CompareNamesIgnoringCase(std::string_view a, std::string_view b) {

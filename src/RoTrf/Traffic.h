@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "Platform/Files.h"
+#include "RoTypes/ActionResult.h"
 #include "RoTypes/Date.h"
 #include "RoTypes/Settings.h"
 #include "RoTypes/Traffic.h"
@@ -54,7 +55,7 @@ void AppendNameRecord(const TrafficContext& context, const std::string& echoName
 void MergeTrafficList(TrafficList& list, int currentYear);
 // Writes the run's list, merged, as the day's traffic file; deletes the file
 // when the list is empty.
-void SaveTrafficFile(const TrafficContext& context);
+ActionResult SaveTrafficFile(const TrafficContext& context);
 
 // Negative, zero or positive; a-z taken as A-Z, then unsigned bytes, a proper
 // prefix first.

@@ -100,7 +100,7 @@ TEST(TrafficTest, TwoRunsOfOneDayAccumulateIntoOneRecord) {
     kestal::Run& run = traffic.run();
     LoadRunTraffic(run.ForTraffic(), run.Traffic.TodayTrafficFile);
     for (uint32_t i = 0; i < messages; ++i) CountTraffic(run.Traffic.List, "R50.SYSOP", "10.12.2026", 100 + i);
-    SaveTrafficFile(run.ForTraffic());
+    EXPECT_TRUE(SaveTrafficFile(run.ForTraffic()));
   }
   std::vector<TTrf> entries = ReadDailyFile(dir / "20261210.trf");
   ASSERT_EQ(entries.size(), 1u);
@@ -117,7 +117,7 @@ TEST(TrafficTest, TagsDifferingInCaseStaySeparateNeighbours) {
   CountTraffic(run.Traffic.List, "TEST.AREA", "10.12.2026", 30);
   CountTraffic(run.Traffic.List, "A.AREA", "10.12.2026", 40);
   CountTraffic(run.Traffic.List, "test.area", "10.12.2026", 50);
-  SaveTrafficFile(run.ForTraffic());
+  EXPECT_TRUE(SaveTrafficFile(run.ForTraffic()));
 
   std::vector<TTrf> entries = ReadDailyFile(dir / "20261210.trf");
   ASSERT_EQ(entries.size(), 4u);
@@ -153,7 +153,7 @@ TEST(TrafficTest, UnsortedAndRepeatedRecordsComeOutSortedOnePerArea) {
   kestal::Run& run = traffic.run();
   LoadRunTraffic(run.ForTraffic(), run.Traffic.TodayTrafficFile);
   EXPECT_EQ(run.Traffic.List.size(), 5u);  // loaded as is
-  SaveTrafficFile(run.ForTraffic());
+  EXPECT_TRUE(SaveTrafficFile(run.ForTraffic()));
 
   std::vector<TTrf> entries = ReadDailyFile(dir / "20261210.trf");
   ASSERT_EQ(entries.size(), 3u);
@@ -195,7 +195,7 @@ TEST(TrafficTest, EmptyDays) {
   {  // nothing counted, no file: none is created
     TrafficRun traffic(dir.path());
     LoadRunTraffic(traffic.run().ForTraffic(), today);
-    SaveTrafficFile(traffic.run().ForTraffic());
+    EXPECT_TRUE(SaveTrafficFile(traffic.run().ForTraffic()));
     EXPECT_FALSE(test::Exists(today));
   }
   {  // nothing counted, a file with records: rewritten sorted and merged
@@ -204,7 +204,7 @@ TEST(TrafficTest, EmptyDays) {
                                {"B", "10.12.2026", "10.12.2026", 2, 7}}));
     TrafficRun traffic(dir.path());
     LoadRunTraffic(traffic.run().ForTraffic(), today);
-    SaveTrafficFile(traffic.run().ForTraffic());
+    EXPECT_TRUE(SaveTrafficFile(traffic.run().ForTraffic()));
     EXPECT_EQ(ReadBytes(today), DailyRecords({{"A", "10.12.2026", "10.12.2026", 1, 6},
                                          {"B", "10.12.2026", "10.12.2026", 3, 12}}));
   }
@@ -212,7 +212,7 @@ TEST(TrafficTest, EmptyDays) {
     WriteBytes(today, "");
     TrafficRun traffic(dir.path());
     LoadRunTraffic(traffic.run().ForTraffic(), today);
-    SaveTrafficFile(traffic.run().ForTraffic());
+    EXPECT_TRUE(SaveTrafficFile(traffic.run().ForTraffic()));
     EXPECT_FALSE(test::Exists(today));
   }
 }
@@ -240,12 +240,12 @@ TEST(TrafficTest, DailyFileThatCannotBeReadIsNeverReplaced) {
   LoadRunTraffic(run.ForTraffic(), today);
   EXPECT_TRUE(run.Traffic.List.empty());
   CountTraffic(run.Traffic.List, "AREA", "10.12.2026", 100);
-  SaveTrafficFile(run.ForTraffic());
+  EXPECT_FALSE(SaveTrafficFile(run.ForTraffic()));
   EXPECT_TRUE(std::filesystem::is_symlink(today));
   EXPECT_EQ(std::filesystem::read_symlink(today), "/proc/self/mem");
 
   run.Traffic.List.clear();  // nor deleted when nothing was counted
-  SaveTrafficFile(run.ForTraffic());
+  EXPECT_FALSE(SaveTrafficFile(run.ForTraffic()));
   EXPECT_TRUE(std::filesystem::is_symlink(today));
 }
 
@@ -257,7 +257,7 @@ TEST(TrafficTest, SaveReplacesTheFileWithoutLeavingTemporaryFiles) {
   kestal::Run& run = traffic.run();
   LoadRunTraffic(run.ForTraffic(), today);
   CountTraffic(run.Traffic.List, "NEW", "10.12.2026", 10);
-  SaveTrafficFile(run.ForTraffic());
+  EXPECT_TRUE(SaveTrafficFile(run.ForTraffic()));
   EXPECT_EQ(ReadBytes(today), DailyRecords({{"NEW", "10.12.2026", "10.12.2026", 1, 10},
                                        {"OLD", "09.12.2026", "09.12.2026", 4, 40}}));
   EXPECT_EQ(test::ListNames(dir.path()), std::vector<std::string>{"20261210.trf"});
