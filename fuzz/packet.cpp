@@ -135,6 +135,7 @@ class PacketHome {
     std::filesystem::current_path(scratch_ / "in");
     WriteBytes(kPacketName, packet);
     run.Progress.TotalBytes = static_cast<int64_t>(packet.size());
+    run.PrepareRules();
     kestal::ScanPacket(run.ForScan(), kPacketName, static_cast<int64_t>(packet.size()));
     kestal::SaveTrafficFile(run.ForTraffic());
     std::filesystem::current_path(run.StartDir);

@@ -28,12 +28,16 @@ void AppendWithTerminator(std::string& out, std::string_view text) {
 // Text parsing state of one message.
 class TextParser {
  public:
-  TextParser(const TFidoAddr& packetOrig, TPktMsgHeader& message)
+  // Without `wholeText` only the fields are read: the kludges and the origin
+  // line, nothing of the text copied.
+  TextParser(const TFidoAddr& packetOrig, std::string_view area, bool wholeText)
       : packetOrig_(packetOrig),
-        message_(message),
-        netmail_(EqualsIgnoreCaseAscii(message.Area, kNetMailArea)) {}
+        netmail_(EqualsIgnoreCaseAscii(area, kNetMailArea)),
+        wholeText_(wholeText) {}
 
-  void Parse(std::string_view text) {
+  ParsedText Parse(std::string_view text) {
+    // Most of the text is body: one allocation instead of growing line by line.
+    if (wholeText_) message_.Body.reserve(text.size());
     size_t pos = 0;
     while (pos < text.size()) {
       // A LF at the start of a line (the second byte of a CR LF) belongs to no line.
@@ -52,14 +56,16 @@ class TextParser {
       }
     }
     Finish();
+    return std::move(message_);
   }
 
  private:
   const TFidoAddr& packetOrig_;
-  TPktMsgHeader& message_;
   const bool netmail_;
+  const bool wholeText_;
+  ParsedText message_;
   bool inKludgeHeader_ = true;
-  std::string originLine_;
+  std::string_view originLine_;
 
   // A kludge line without a blank is all name: its bytes stay as they were and
   // it cannot swallow the next line.
@@ -68,10 +74,12 @@ class TextParser {
     const std::string_view name = kludge.substr(0, blank);
     const std::string_view value =
         blank == std::string_view::npos ? std::string_view() : kludge.substr(blank + 1);
-    std::string& target = inKludgeHeader_ ? message_.Kludges : message_.Vias;
-    target += '@';
-    target += kludge;
-    target += pkt::kCr;
+    if (wholeText_) {
+      std::string& target = inKludgeHeader_ ? message_.Kludges : message_.Vias;
+      target += '@';
+      target += kludge;
+      target += pkt::kCr;
+    }
     if (netmail_) {
       NetmailKludge(name, value);
     } else if (name == "MSGID:") {
@@ -114,6 +122,10 @@ class TextParser {
 
   void TextLine(std::string_view line) {
     inKludgeHeader_ = false;
+    if (!wholeText_) {
+      if (line.starts_with(" * Origin:")) originLine_ = line;
+      return;
+    }
     if (line.starts_with("SEEN-BY:")) {
       message_.Vias += "SEEN+BY:";
       message_.Vias += line.substr(8);
@@ -154,7 +166,7 @@ class TextParser {
 }  // namespace
 
 PackedMessage ReadPackedMessage(PktReader& reader, unsigned char typeLow, unsigned char typeHigh,
-                                TPktMsgHeader& message) {
+                                FramedHeader& message) {
   PackedMessage packed;
   std::string& bytes = packed.Bytes;
   bytes.push_back(static_cast<char>(typeLow));
@@ -198,25 +210,30 @@ PackedMessage ReadPackedMessage(PktReader& reader, unsigned char typeLow, unsign
   return packed;
 }
 
-void ParseMessageText(std::string_view text, const TFidoAddr& packetOrig, TPktMsgHeader& message) {
-  message.FromAddr = TFidoAddr{};
-  message.ToAddr = TFidoAddr{-1, -1, -1, -1, 0};
-  message.ToAddrUnknown = true;
-  message.Chrs.clear();
-  message.Pid.clear();
-  message.Tid.clear();
-  message.Kludges.clear();
-  message.Body.clear();
-  message.Vias.clear();
-  // Most of the text is body: one allocation instead of growing line by line.
-  message.Body.reserve(text.size());
-  TextParser(packetOrig, message).Parse(text);
+ParsedText ParseMessageText(std::string_view text, const TFidoAddr& packetOrig,
+                            std::string_view area) {
+  return TextParser(packetOrig, area, true).Parse(text);
 }
 
-TPktMsgHeader& MessageUnderTest::Parsed() {
-  if (!parsed_) {
-    ParseMessageText(message_.Text(), packetOrig_, header_);
-    parsed_ = true;
+ParsedText ParseKludgeFields(std::string_view text, const TFidoAddr& packetOrig,
+                             std::string_view area) {
+  return TextParser(packetOrig, area, false).Parse(text);
+}
+
+const ParsedText& MessageUnderTest::KludgeFields() {
+  if (parsed_ == Depth::None) {
+    Fields() = ParseKludgeFields(message_.Text(), packetOrig_, header_.Area);
+    parsed_ = Depth::KludgeFields;
+  }
+  return header_;
+}
+
+const ParsedText& MessageUnderTest::Parsed() { return Whole(); }
+
+const TPktMsgHeader& MessageUnderTest::Whole() {
+  if (parsed_ != Depth::WholeText) {
+    Fields() = ParseMessageText(message_.Text(), packetOrig_, header_.Area);
+    parsed_ = Depth::WholeText;
   }
   return header_;
 }
@@ -225,11 +242,11 @@ MessageResult ProcessMessage(const ScanContext& context, PacketRules& rules, Pac
                              TPktMsgHeader& header, const PackedMessage& message, bool testRules) {
   if (!testRules) return MessageResult::Keep;
   MessageUnderTest candidate(header, message, packet.Orig);
-  for (size_t index : rules.RulesForArea(header.Area)) {
+  for (size_t index : rules.CandidatesFor(candidate)) {
     if (!rules.MatchesInItsArea(index, candidate)) continue;
     const int ruleNumber = static_cast<int>(index) + 1;
     const std::optional<MessageResult> result = ApplyRuleActions(
-        context, ruleNumber, rules.Rule(index), packet, candidate.Parsed(), message.Bytes);
+        context, ruleNumber, rules.Rule(index), packet, candidate.Whole(), message.Bytes);
     if (result) return *result;
   }
   return MessageResult::Keep;

@@ -82,6 +82,7 @@ void TotalPacketSizes(Run& run) {
 
 // Pass 2.
 void ScanPackets(Run& run) {
+  run.PrepareRules();
   ScanContext context = run.ForScan();
   ForEachPacketFile(run, [&](const std::string& name, int64_t size) {
     ScanPacket(context, name, size);
