@@ -16,15 +16,22 @@ class PacketRules;
 
 // One packed message as framed from the packet.
 struct PackedMessage {
-  // The message as the packet will hold it when it stays: the bytes read, from
-  // the type word to the 0 byte that ends the text. A message cut short by the
-  // end of the packet gets the 0 bytes it lacks.
-  std::string Bytes;
+  // The bytes read when the packet holds all of them: a view into the
+  // packet's bytes, which must outlive the message.
+  std::string_view InPacket;
+  // A message cut short by the end of the packet: the bytes read and the 0
+  // bytes it lacks.
+  bool CutShort = false;
+  std::string Completed;
   size_t TextBegin = 0;  // the text after the area line
   bool HasAreaLine = false;
 
+  // The message as the packet will hold it when it stays, from the type word
+  // to the 0 byte that ends the text.
+  std::string_view Bytes() const { return CutShort ? std::string_view(Completed) : InPacket; }
   std::string_view Text() const {
-    return std::string_view(Bytes).substr(TextBegin, Bytes.size() - 1 - TextBegin);
+    const std::string_view bytes = Bytes();
+    return bytes.substr(TextBegin, bytes.size() - 1 - TextBegin);
   }
 };
 
@@ -44,11 +51,14 @@ ParsedText ParseMessageText(std::string_view text, const TFidoAddr& packetOrig,
 ParsedText ParseKludgeFields(std::string_view text, const TFidoAddr& packetOrig,
                              std::string_view area);
 
-// What the rules' text masks found in one message, by mask id; empty until a
-// rule first looks.
+// What the rules' text masks found in one message, by mask id.
 struct TextMaskHits {
-  std::vector<bool> InRawText;
-  std::vector<signed char> InPart;  // -1 until looked for
+  // The masks of the rules that can match the message, as many times as rules
+  // have them: what one scan of the text for all masks would spare.
+  size_t MasksWanted = 0;
+  bool ScannedAll = false;
+  std::vector<bool> InRawText;  // when ScannedAll
+  std::vector<signed char> InPart;  // -1 until looked for; empty until a rule first looks
 };
 
 // A message while the rules are tried on it. Most messages fail on their area or
@@ -67,7 +77,7 @@ class MessageUnderTest {
   const ParsedText& Parsed();
   // The message for the actions of a rule that caught it.
   const TPktMsgHeader& Whole();
-  const std::string& Bytes() const { return message_.Bytes; }
+  std::string_view Bytes() const { return message_.Bytes(); }
   // The text after the area line, as the packet holds it.
   std::string_view Text() const { return message_.Text(); }
   TextMaskHits& MaskHits() { return maskHits_; }

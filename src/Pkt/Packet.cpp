@@ -185,10 +185,10 @@ std::string PacketScan::ReadMessages(unsigned char typeLow, unsigned char typeHi
     switch (ProcessMessage(context_, rules, packet_, message, packed, testRules)) {
       case MessageResult::Remove:
         ++packet_.MessagesRemoved;
-        if (Config().SafeMode) KeepRead(packed.Bytes, messageStart);
+        if (Config().SafeMode) KeepRead(packed.Bytes(), messageStart);
         break;
       case MessageResult::Keep:
-        KeepRead(packed.Bytes, messageStart);
+        KeepRead(packed.Bytes(), messageStart);
         break;
       case MessageResult::Moved:
         break;

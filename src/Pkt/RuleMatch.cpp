@@ -73,9 +73,11 @@ const PacketRules::ExpandedAddresses& PacketRules::Expanded(size_t index) {
   return entry->second;
 }
 
-const std::vector<size_t>& PacketRules::CandidatesFor(const MessageUnderTest& message) {
+const std::vector<size_t>& PacketRules::CandidatesFor(MessageUnderTest& message) {
   std::string error;
   if (!rules_.CandidatesFor(message.Framed(), candidates_, error)) LogScanError(error);
+  size_t& wanted = message.MaskHits().MasksWanted;
+  for (const size_t index : candidates_) wanted += rules_.Prepared(index).TextMasks.size();
   return candidates_;
 }
 
@@ -141,24 +143,26 @@ bool PacketRules::AddressesMatch(const TRo& rule, const AddressMaskList& addr,
   return writtenToAll || AddressInMasks(parsed.ToAddr, addrTo);
 }
 
-// The message's text is scanned once for the masks of all rules; a mask found
-// there is then looked for in its part of the parsed text.
+// A mask is looked for in the text as the packet holds it, for the masks of
+// many rules by one scan, and then, when found there, in its part of the parsed
+// text.
 bool PacketRules::MaskFound(size_t id, MessageUnderTest& message) {
   TextMaskHits& hits = message.MaskHits();
   if (hits.InPart.empty()) {
-    std::string error;
-    if (!rules_.ScanRawText(message.Text(), hits.InRawText, error)) {
-      LogScanError(error);
-      // Each mask is then looked for in its part alone.
-      hits.InRawText.assign(hits.InRawText.size(), true);
+    hits.InPart.assign(rules_.MaskCount(), -1);
+    if (rules_.OneScanPays(hits.MasksWanted)) {
+      std::string error;
+      hits.ScannedAll = rules_.ScanRawText(message.Text(), hits.InRawText, error);
+      // Each mask is then looked for on its own.
+      if (!hits.ScannedAll) LogScanError(error);
     }
-    hits.InPart.assign(hits.InRawText.size(), -1);
   }
-  if (!hits.InRawText[id]) return false;
   signed char& inPart = hits.InPart[id];
   if (inPart < 0) {
     const TextMask& mask = rules_.Mask(id);
-    inPart = mask.Search.FoundIn(message.Parsed().*mask.Part);
+    const bool inRawText = hits.ScannedAll ? hits.InRawText[id]
+                                           : !mask.RawTextFirst || mask.Search.FoundIn(message.Text());
+    inPart = inRawText && mask.Search.FoundIn(message.Parsed().*mask.Part);
   }
   return inPart != 0;
 }

@@ -34,7 +34,7 @@ class PacketRules {
   }
   // The rules that can match the message, in configuration order: those of its
   // area that its names and subject leave in the running. Valid until the next call.
-  const std::vector<size_t>& CandidatesFor(const MessageUnderTest& message);
+  const std::vector<size_t>& CandidatesFor(MessageUnderTest& message);
   // Whether the message passes the 18 tests of the rule. The tests only read, so
   // their order changes nothing but the time: the cheap ones come first, and a
   // test that every message passes is not made.

@@ -20,10 +20,6 @@ std::optional<AddressMaskList> PacketAddressMasks(const std::string& list,
   return masks;
 }
 
-// The part holds the message text's own bytes but for '@' (a kludge's 0x01) and
-// '+' (the escaped SEEN-BY, tearline and origin), and its lines are joined by a
-// lone CR: a mask without those bytes that is not in the raw text cannot be in
-// the part either.
 bool CanBeRuledOutByRawText(const std::string& mask) {
   return mask.find_first_of("@+\r\n") == std::string::npos;
 }
@@ -83,8 +79,9 @@ PreparedRule RuleSet::Prepare(const TRo& rule, const TDate& today, MaskIds& ids,
     const auto [entry, added] = ids.try_emplace({part, mask}, masks_.size());
     if (added) {
       // The masks were upper-cased when the rules were read.
-      masks_.push_back(TextMask{parts[part], CaselessSearch(mask)});
-      rawPatterns.push_back(CanBeRuledOutByRawText(mask) ? mask : std::string());
+      const bool rawTextFirst = CanBeRuledOutByRawText(mask);
+      masks_.push_back(TextMask{parts[part], CaselessSearch(mask), rawTextFirst});
+      rawPatterns.push_back(rawTextFirst ? mask : std::string());
     }
     prepared.TextMasks.push_back(entry->second);
   }
@@ -119,14 +116,6 @@ bool RuleSet::CandidatesFor(const FramedHeader& framed, std::vector<size_t>& can
   std::merge(area.Unkeyed.begin(), area.Unkeyed.end(), hits_.begin(), hits_.end(),
              std::back_inserter(candidates));
   return indexed;
-}
-
-bool RuleSet::ScanRawText(std::string_view text, std::vector<bool>& found, std::string& error) {
-  if (!rawTextSearch_) {
-    found.assign(masks_.size(), true);
-    return true;
-  }
-  return rawTextSearch_->FoundIn(text, found, error);
 }
 
 }  // namespace kestal

@@ -29,6 +29,7 @@ class PktReader {
   // Moves to an absolute offset; BytesRead is unchanged.
   void Seek(int32_t offset);
 
+  std::string_view Data() const { return data_; }
   int32_t BytesRead() const { return bytesRead_; }
   int32_t ReadLimit() const { return readLimit_; }
   int32_t Position() const { return position_; }

@@ -62,7 +62,7 @@ TEST(MessageFraming, ReadsTheFixedFieldsNamesAndArea) {
   EXPECT_EQ(h.FromName, "Ann");
   EXPECT_EQ(h.Subject, "Hi");
   EXPECT_EQ(h.Area, "RU.TEST");
-  EXPECT_EQ(framed.packed.Bytes, bytes);
+  EXPECT_EQ(framed.packed.Bytes(), bytes);
   EXPECT_EQ(framed.packed.Text(), "text\r");
 }
 
@@ -89,7 +89,7 @@ TEST(MessageFraming, AreaLineVariants) {
     EXPECT_EQ(framed.header.Area, c.area);
     EXPECT_EQ(framed.packed.HasAreaLine, c.hasAreaLine);
     EXPECT_EQ(framed.packed.Text(), c.text);
-    EXPECT_EQ(framed.packed.Bytes, bytes);
+    EXPECT_EQ(framed.packed.Bytes(), bytes);
   }
 }
 
@@ -99,11 +99,14 @@ TEST(MessageFraming, TextEndsAtItsZeroByteAndNetmailIsReadFromItsFirstByte) {
   const std::string both = first + second;
   PktReader reader(both, static_cast<int32_t>(both.size()));
   for (const std::string* expected : {&first, &second}) {
+    const size_t start = static_cast<size_t>(reader.Position());
     const unsigned char low = reader.ReadByte();
     const unsigned char high = reader.ReadByte();
     TPktMsgHeader header;
     const PackedMessage packed = ReadPackedMessage(reader, low, high, header);
-    EXPECT_EQ(packed.Bytes, *expected);
+    EXPECT_EQ(packed.Bytes(), *expected);
+    // Held whole by the packet, the message is not copied.
+    EXPECT_EQ(packed.Bytes().data(), both.data() + start);
     EXPECT_EQ(header.Area, "NetMail");
   }
   EXPECT_EQ(reader.BytesRead(), static_cast<int32_t>(both.size()));
@@ -116,10 +119,10 @@ TEST(MessageFraming, MessageCutShortGetsItsMissingZeroBytes) {
   const Framed framed = Frame(bytes, 34 + 4);  // the limit falls inside the to-name
   EXPECT_EQ(framed.header.ToName, "Some");
   EXPECT_EQ(framed.header.FromName, "");
-  EXPECT_EQ(framed.packed.Bytes, bytes.substr(0, 38) + std::string(4, '\0'));
+  EXPECT_EQ(framed.packed.Bytes(), bytes.substr(0, 38) + std::string(4, '\0'));
 
   const Framed tiny = Frame(bytes, 10);  // inside the fixed part: zeros
-  EXPECT_EQ(tiny.packed.Bytes, bytes.substr(0, 10) + std::string(24 + 4, '\0'));
+  EXPECT_EQ(tiny.packed.Bytes(), bytes.substr(0, 10) + std::string(24 + 4, '\0'));
 }
 
 TEST(MessageText, SortsLinesAndFindsAddresses) {
@@ -250,6 +253,9 @@ TEST(MessageText, KludgeFieldsAloneAgreeWithTheWholeParse) {
       {"\x01" " * Origin: in a kludge (2:1/1)\r", "A"},
       {"\x01TOPT 4\r\x01INTL 2:463/2 2:5020/5\r\x01" "FMPT 7\r * Origin: (2:1/1)\r", "NetMail"},
       {"\x01INTL\r\x01TOPT\rx", "netmail"},
+      {"\n\n\x01MSGID: 2:1/1 1\r\n\n\x01PID: a\rx\n\x01TID: not a kludge\r", "A"},
+      {"x\n * Origin: mid-line (2:1/1)\r\n * Origin: a line (2:1/2)\rtail * Origin: (2:1/3)", "A"},
+      {"\x01\x01MSGID: 2:1/1 1\r\x01\r\x01 CHRS: x\r\x01" "CHRS:\r", "A"},
       {"", "A"},
   };
   for (const auto& c : crafted) {

@@ -39,7 +39,7 @@ class RuleActionsTest : public PacketFixture {
   }
 
   std::optional<MessageResult> Apply(const TRo& rule) {
-    return ApplyRuleActions(run_.ForScan(), 1, rule, packet_, message_, packed_.Bytes);
+    return ApplyRuleActions(run_.ForScan(), 1, rule, packet_, message_, packed_.Bytes());
   }
 
   // ToName and destination of each stored message of a directory, in number order.

@@ -213,7 +213,8 @@ TEST_F(RuleMatchTest, RulesForAnAreaAreThoseItsAreaAdmitsInTheirOrder) {
 }
 
 // The index and the one scan for all text masks only spare tests: the rules
-// tried on a message must hold every rule that matches it, in their order.
+// tried on a message must hold every rule that matches it, in their order, and
+// they must match as when tested one by one.
 TEST_F(RuleMatchTest, CandidatesHoldEveryRuleThatMatchesInOrder) {
   const auto rule = [this](std::function<void(TRo&)> change) {
     TRo r = Rule();
@@ -238,6 +239,11 @@ TEST_F(RuleMatchTest, CandidatesHoldEveryRuleThatMatchesInOrder) {
       rule([](TRo& r) { r.BodyMask = "-+-"; }),
       rule([](TRo& r) { r.Copy = "RU.COPY"; }),
   };
+  // Enough masks for one scan of the text to pay: a message tested alone has
+  // them looked for one by one.
+  for (const char* mask : {"HELLO W", "NOWHERE", "O WOR", "ELSEWHERE", "SEEN", "GED"}) {
+    run_.Rules.push_back(rule([mask](TRo& r) { r.BodyMask = mask; }));
+  }
   run_.PrepareRules();
   PacketRules rules(run_.ForScan(), kPacketOrig, kPacketDest);
   MessageDraft cyrillic = AnnToAll();
