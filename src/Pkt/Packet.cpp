@@ -64,7 +64,7 @@ void ShowProgress(const ScanContext& context, int64_t doneBytes) {
 
 class PacketScan {
  public:
-  PacketScan(const ScanContext& context, const std::string& name, const std::string& file)
+  PacketScan(const ScanContext& context, const std::string& name, std::string_view file)
       : context_(context), name_(name), file_(file), reader_(file, static_cast<int32_t>(file.size())) {}
 
   void Scan();
@@ -72,7 +72,7 @@ class PacketScan {
  private:
   const ScanContext& context_;
   const std::string& name_;
-  const std::string& file_;  // the packet as it was read
+  const std::string_view file_;  // the packet as it was read
   PktReader reader_;
   PacketState packet_;
 
@@ -93,7 +93,7 @@ void PacketScan::Scan() {
   if (file_.size() <= pkt::kEmptyPacketSize) {
     std::optional<std::string> emptyForm;
     if (file_.size() >= pkt::header::kSize) {
-      emptyForm = file_.substr(0, pkt::header::kSize) + std::string(kEndWord);
+      emptyForm = std::string(file_.substr(0, pkt::header::kSize)) + std::string(kEndWord);
     }
     Drop(emptyForm);
     context_.Console.WriteLine("");
@@ -281,7 +281,7 @@ void PacketScan::Rewrite(const std::string& bytes) {
 
 void ScanPacket(const ScanContext& context, const std::string& name, int64_t listedSize) {
   ++context.Counters.PacketsScanned;
-  const std::optional<std::string> file = context.Files.ReadFile(name);
+  const std::optional<platform::FileBytes> file = context.Files.ReadFileBytes(name);
   // A packet that cannot be read, or whose size changed since it was listed (a
   // mailer may still be writing it), is left for the next run.
   if (!file || static_cast<int64_t>(file->size()) != listedSize ||
@@ -290,7 +290,7 @@ void ScanPacket(const ScanContext& context, const std::string& name, int64_t lis
     context.Console.WriteLine("");
     return;
   }
-  PacketScan(context, name, *file).Scan();
+  PacketScan(context, name, file->View()).Scan();
 }
 
 }  // namespace kestal

@@ -32,6 +32,23 @@ std::optional<std::string> SubjectLiteral(const std::string& mask) {
   return literal;
 }
 
+// The nodes a list admits, when every mask that admits names one; none else.
+std::optional<std::vector<std::array<int32_t, 3>>> AdmittedNodes(const AddressMaskList& masks) {
+  constexpr int32_t kAnyValue = -1;
+  std::vector<std::array<int32_t, 3>> nodes;
+  for (const AddressMask& entry : masks) {
+    if (entry.Mask.Exclude) continue;
+    const TFidoAddr& mask = entry.Mask;
+    if (entry.AnyAddress || mask.Zone == kAnyValue || mask.Net == kAnyValue ||
+        mask.Node == kAnyValue) {
+      return std::nullopt;
+    }
+    nodes.push_back({mask.Zone, mask.Net, mask.Node});
+  }
+  if (nodes.empty()) return std::nullopt;
+  return nodes;
+}
+
 }  // namespace
 
 void RuleIndex::NameKeys::Add(std::string start, size_t index) {
@@ -50,8 +67,8 @@ void RuleIndex::NameKeys::AddHits(const std::string& foldedName, std::vector<siz
 }
 
 RuleIndex::RuleIndex(const RuleList& rules, const std::vector<std::string>& subjects,
-                     std::string& error)
-    : keyed_(rules.size(), false) {
+                     const std::vector<const AddressMaskList*>& writers, std::string& error)
+    : keyed_(rules.size(), false), keyedByWriter_(rules.size(), false) {
   std::vector<std::string> subjectLiterals;
   for (size_t index = 0; index < rules.size(); ++index) {
     const TRo& rule = rules[index];
@@ -65,6 +82,12 @@ RuleIndex::RuleIndex(const RuleList& rules, const std::vector<std::string>& subj
     } else if (std::optional<std::string> literal = SubjectLiteral(subjects[index])) {
       subjectLiterals.push_back(std::move(*literal));
       subjectRules_.push_back(index);
+    } else if (const auto nodes = writers[index] ? AdmittedNodes(*writers[index]) : std::nullopt) {
+      keyedByWriter_[index] = true;
+      for (const Node& node : *nodes) {
+        std::vector<size_t>& keyed = rulesByWriterNode_[node];
+        if (keyed.empty() || keyed.back() != index) keyed.push_back(index);
+      }
     } else {
       keyed_[index] = false;
     }
@@ -74,6 +97,13 @@ RuleIndex::RuleIndex(const RuleList& rules, const std::vector<std::string>& subj
   if (subjects_) return;
   for (const size_t index : subjectRules_) keyed_[index] = false;
   subjectRules_.clear();
+}
+
+void RuleIndex::AddWriterHits(const TFidoAddr& writer, std::vector<size_t>& hits) const {
+  const auto entry = rulesByWriterNode_.find(Node{writer.Zone, writer.Net, writer.Node});
+  if (entry != rulesByWriterNode_.end()) {
+    hits.insert(hits.end(), entry->second.begin(), entry->second.end());
+  }
 }
 
 bool RuleIndex::AddHits(const FramedHeader& framed, std::vector<size_t>& hits, std::string& error) {

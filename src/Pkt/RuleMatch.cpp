@@ -75,7 +75,7 @@ const PacketRules::ExpandedAddresses& PacketRules::Expanded(size_t index) {
 
 const std::vector<size_t>& PacketRules::CandidatesFor(MessageUnderTest& message) {
   std::string error;
-  if (!rules_.CandidatesFor(message.Framed(), candidates_, error)) LogScanError(error);
+  if (!rules_.CandidatesFor(message, candidates_, error)) LogScanError(error);
   size_t& wanted = message.MaskHits().MasksWanted;
   for (const size_t index : candidates_) wanted += rules_.Prepared(index).TextMasks.size();
   return candidates_;

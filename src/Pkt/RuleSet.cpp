@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "Pkt/Message.h"
 #include "Utils/Text.h"
 
 namespace kestal {
@@ -39,7 +40,11 @@ RuleSet::RuleSet(const RuleList& rules, const OwnAddresses& own, const TDate& to
     prepared_.push_back(Prepare(rule, today, ids, rawPatterns));
     subjects.push_back(prepared_.back().Subj);
   }
-  index_ = RuleIndex(rules, subjects, error);
+  std::vector<const AddressMaskList*> writers;
+  for (const PreparedRule& prepared : prepared_) {
+    writers.push_back(prepared.TestsAddresses ? &prepared.AddrFrom : nullptr);
+  }
+  index_ = RuleIndex(rules, subjects, writers, error);
   if (masks_.empty()) return;
   std::string masksError;
   rawTextSearch_ = MultiSearch::Compile(rawPatterns, masksError);
@@ -98,16 +103,18 @@ const RuleSet::AreaRules& RuleSet::ForArea(const std::string& area) {
       rules.Admitting.push_back(index);
       rules.Admits[index] = true;
       if (!index_.Keyed(index)) rules.Unkeyed.push_back(index);
+      if (index_.KeyedByWriter(index)) rules.HasKeyedByWriter = true;
     }
   }
   return rules;
 }
 
-bool RuleSet::CandidatesFor(const FramedHeader& framed, std::vector<size_t>& candidates,
+bool RuleSet::CandidatesFor(MessageUnderTest& message, std::vector<size_t>& candidates,
                             std::string& error) {
-  const AreaRules& area = ForArea(framed.Area);
+  const AreaRules& area = ForArea(message.Framed().Area);
   hits_.clear();
-  const bool indexed = index_.AddHits(framed, hits_, error);
+  const bool indexed = index_.AddHits(message.Framed(), hits_, error);
+  if (area.HasKeyedByWriter) index_.AddWriterHits(message.KludgeFields().FromAddr, hits_);
   const auto outside = [&area](size_t index) { return !area.Admits[index]; };
   hits_.erase(std::remove_if(hits_.begin(), hits_.end(), outside), hits_.end());
   std::sort(hits_.begin(), hits_.end());

@@ -20,6 +20,8 @@
 
 namespace kestal {
 
+class MessageUnderTest;
+
 // A text mask (BodyMask, KludgeMask, ViaMask) of one or more rules, looked for
 // in one part of the parsed text.
 struct TextMask {
@@ -80,11 +82,11 @@ class RuleSet {
   const std::vector<size_t>& RulesForArea(const std::string& area) {
     return ForArea(area).Admitting;
   }
-  // The rules of the message's area that its names and subject leave in the
-  // running, in configuration order: the others fail on it. False, with the
+  // The rules of the message's area that its names, subject and writer's node
+  // leave in the running, in configuration order: the others fail on it. False, with the
   // reason in `error`, when the index could not look at the subject; the
   // candidates are complete all the same.
-  bool CandidatesFor(const FramedHeader& framed, std::vector<size_t>& candidates,
+  bool CandidatesFor(MessageUnderTest& message, std::vector<size_t>& candidates,
                      std::string& error);
 
   size_t MaskCount() const { return masks_.size(); }
@@ -116,6 +118,7 @@ class RuleSet {
     std::vector<size_t> Admitting;
     std::vector<size_t> Unkeyed;  // those the index does not key
     std::vector<bool> Admits;     // by rule
+    bool HasKeyedByWriter = false;  // the writer's address is worth reading
   };
   std::unordered_map<std::string, AreaRules> rulesForArea_;
   RuleIndex index_;

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "Platform/Files.h"
 #include "Platform/SystemCalls.h"
 
 namespace kestal::platform {
@@ -15,6 +16,7 @@ namespace kestal::platform {
 [[nodiscard]] bool WriteAll(SystemCalls& calls, int fd, std::string_view data);
 // Reads until end of file, resuming after short reads and interrupted calls.
 [[nodiscard]] std::optional<std::string> ReadAll(SystemCalls& calls, int fd);
+[[nodiscard]] std::optional<FileBytes> ReadAllBytes(SystemCalls& calls, int fd);
 // Closes the descriptor; false when the close reports an error (a full disk
 // often shows only there).
 [[nodiscard]] bool CloseChecked(SystemCalls& calls, int fd);

@@ -238,6 +238,11 @@ TEST_F(RuleMatchTest, CandidatesHoldEveryRuleThatMatchesInOrder) {
       rule([](TRo& r) { r.ViaMask = "WORLD"; }),
       rule([](TRo& r) { r.BodyMask = "-+-"; }),
       rule([](TRo& r) { r.Copy = "RU.COPY"; }),
+      rule([](TRo& r) { r.AddrFrom = "2:5020/1.5"; }),
+      rule([](TRo& r) { r.AddrFrom = "2:5020/1.* !2:5020/1.6"; }),
+      rule([](TRo& r) { r.AddrFrom = "2:463/1 2:5020/9"; }),
+      rule([](TRo& r) { r.AddrFrom = "2:5020/*"; }),
+      rule([](TRo& r) { r.AddrFrom = "%PktFromNode%"; }),
   };
   // Enough masks for one scan of the text to pay: a message tested alone has
   // them looked for one by one.
@@ -258,6 +263,7 @@ TEST_F(RuleMatchTest, CandidatesHoldEveryRuleThatMatchesInOrder) {
   MessageDraft bob = AnnToAll();
   bob.FromName = "bob";
   bob.ToName = "ann author";
+  bob.Kludges = {"MSGID: 2:463/1 1"};
   for (const MessageDraft& draft : {AnnToAll(), cyrillic, other, bob}) {
     SCOPED_TRACE(draft.FromName + " to " + draft.ToName);
     const std::string bytes = PackedMessageBytes(draft);
