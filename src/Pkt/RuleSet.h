@@ -73,7 +73,6 @@ class RuleSet {
   const TRo& Rule(size_t index) const { return (*rules_)[index]; }
   const PreparedRule& Prepared(size_t index) const { return prepared_[index]; }
   const OwnAddresses& Own() const { return *own_; }
-  bool RemoveRe() const { return removeRe_; }
 
   // The rules whose Area admits the area tag, by index in configuration order:
   // the others fail on a message of that area at their first test. Worked out
