@@ -136,6 +136,7 @@ class PacketHome {
     std::filesystem::current_path(scratch_ / "in");
     WriteBytes(kPacketName, packet);
     run.Progress.TotalBytes = static_cast<int64_t>(packet.size());
+    run.PrepareRules();
     kestal::ScanPacket(run.ForScan(), ".", kPacketName, static_cast<int64_t>(packet.size()));
     (void)kestal::SaveTrafficFile(run.ForTraffic());  // its failures are not what is fuzzed
     std::filesystem::current_path(run.StartDir);

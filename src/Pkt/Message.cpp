@@ -25,15 +25,36 @@ void AppendWithTerminator(std::string& out, std::string_view text) {
   out.push_back('\0');
 }
 
+constexpr std::string_view kOriginStart = " * Origin:";
+
+// Whether a line starts at `at`: at the text's start or after a CR, with only
+// LFs between, as a LF at the start of a line belongs to no line. Each LF is
+// stepped over for the one byte after its run, so that finding every line
+// start among candidates stays linear in the text.
+bool StartsLine(std::string_view text, size_t at) {
+  while (at > 0 && text[at - 1] == kLf) --at;
+  return at == 0 || text[at - 1] == pkt::kCr;
+}
+
+std::string_view LineAt(std::string_view text, size_t at) {
+  const size_t end = text.find(pkt::kCr, at);
+  return text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+}
+
 // Text parsing state of one message.
 class TextParser {
  public:
-  TextParser(const TFidoAddr& packetOrig, TPktMsgHeader& message)
+  // Without `wholeText` only the fields are read: the kludges and the origin
+  // line, nothing of the text copied.
+  TextParser(const TFidoAddr& packetOrig, std::string_view area, bool wholeText)
       : packetOrig_(packetOrig),
-        message_(message),
-        netmail_(EqualsIgnoreCaseAscii(message.Area, kNetMailArea)) {}
+        netmail_(EqualsIgnoreCaseAscii(area, kNetMailArea)),
+        wholeText_(wholeText) {}
 
-  void Parse(std::string_view text) {
+  ParsedText Parse(std::string_view text) {
+    if (!wholeText_) return ParseFields(text);
+    // Most of the text is body: one allocation instead of growing line by line.
+    message_.Body.reserve(text.size());
     size_t pos = 0;
     while (pos < text.size()) {
       // A LF at the start of a line (the second byte of a CR LF) belongs to no line.
@@ -52,14 +73,36 @@ class TextParser {
       }
     }
     Finish();
+    return std::move(message_);
   }
 
  private:
+  // The same fields from the kludge lines and the last origin line alone, found
+  // by their first bytes without walking the other lines.
+  ParsedText ParseFields(std::string_view text) {
+    for (size_t at = text.find(kKludgeMark); at != std::string_view::npos;
+         at = text.find(kKludgeMark, at + 1)) {
+      if (StartsLine(text, at)) KludgeLine(LineAt(text, at).substr(1));
+    }
+    // The origin line counts only where no MSGID gave the writer's address.
+    if (message_.FromAddr.Zone == 0) {
+      for (size_t at = text.rfind(kOriginStart); at != std::string_view::npos;
+           at = at == 0 ? std::string_view::npos : text.rfind(kOriginStart, at - 1)) {
+        if (!StartsLine(text, at)) continue;
+        originLine_ = LineAt(text, at);
+        break;
+      }
+    }
+    Finish();
+    return std::move(message_);
+  }
+
   const TFidoAddr& packetOrig_;
-  TPktMsgHeader& message_;
   const bool netmail_;
+  const bool wholeText_;
+  ParsedText message_;
   bool inKludgeHeader_ = true;
-  std::string originLine_;
+  std::string_view originLine_;
 
   // A kludge line without a blank is all name: its bytes stay as they were and
   // it cannot swallow the next line.
@@ -68,10 +111,12 @@ class TextParser {
     const std::string_view name = kludge.substr(0, blank);
     const std::string_view value =
         blank == std::string_view::npos ? std::string_view() : kludge.substr(blank + 1);
-    std::string& target = inKludgeHeader_ ? message_.Kludges : message_.Vias;
-    target += '@';
-    target += kludge;
-    target += pkt::kCr;
+    if (wholeText_) {
+      std::string& target = inKludgeHeader_ ? message_.Kludges : message_.Vias;
+      target += '@';
+      target += kludge;
+      target += pkt::kCr;
+    }
     if (netmail_) {
       NetmailKludge(name, value);
     } else if (name == "MSGID:") {
@@ -123,7 +168,7 @@ class TextParser {
     if (line.starts_with("---")) {
       message_.Body += "-+-";
       message_.Body += line.substr(3);
-    } else if (line.starts_with(" * Origin:")) {
+    } else if (line.starts_with(kOriginStart)) {
       originLine_ = line;
       message_.Body += " + Origin:";
       message_.Body += line.substr(10);
@@ -154,21 +199,21 @@ class TextParser {
 }  // namespace
 
 PackedMessage ReadPackedMessage(PktReader& reader, unsigned char typeLow, unsigned char typeHigh,
-                                TPktMsgHeader& message) {
-  PackedMessage packed;
-  std::string& bytes = packed.Bytes;
-  bytes.push_back(static_cast<char>(typeLow));
-  bytes.push_back(static_cast<char>(typeHigh));
-  while (bytes.size() < pkt::message::kPrefixSize) {
-    bytes.push_back(static_cast<char>(reader.ReadByte()));
+                                FramedHeader& message) {
+  const size_t prefixStart = static_cast<size_t>(reader.Position());
+  std::string prefix;
+  prefix.push_back(static_cast<char>(typeLow));
+  prefix.push_back(static_cast<char>(typeHigh));
+  while (prefix.size() < pkt::message::kPrefixSize) {
+    prefix.push_back(static_cast<char>(reader.ReadByte()));
   }
-  message.OrigNode = DecodeFixed16(bytes, pkt::message::kOrigNode);
-  message.DestNode = DecodeFixed16(bytes, pkt::message::kDestNode);
-  message.OrigNet = DecodeFixed16(bytes, pkt::message::kOrigNet);
-  message.DestNet = DecodeFixed16(bytes, pkt::message::kDestNet);
-  message.Attribute = DecodeFixed16(bytes, pkt::message::kAttribute);
-  message.Cost = DecodeFixed16(bytes, pkt::message::kCost);
-  message.DateTime = bytes.substr(pkt::message::kDateTime, pkt::message::kDateTimeSize);
+  message.OrigNode = DecodeFixed16(prefix, pkt::message::kOrigNode);
+  message.DestNode = DecodeFixed16(prefix, pkt::message::kDestNode);
+  message.OrigNet = DecodeFixed16(prefix, pkt::message::kOrigNet);
+  message.DestNet = DecodeFixed16(prefix, pkt::message::kDestNet);
+  message.Attribute = DecodeFixed16(prefix, pkt::message::kAttribute);
+  message.Cost = DecodeFixed16(prefix, pkt::message::kCost);
+  message.DateTime = prefix.substr(pkt::message::kDateTime, pkt::message::kDateTimeSize);
 
   const std::string_view toName = reader.ReadUntil(0);
   const std::string_view fromName = reader.ReadUntil(0);
@@ -178,12 +223,28 @@ PackedMessage ReadPackedMessage(PktReader& reader, unsigned char typeLow, unsign
   message.ToName = toName;
   message.FromName = fromName;
   message.Subject = subject;
-  bytes.reserve(bytes.size() + toName.size() + fromName.size() + subject.size() + text.size() + 4);
-  AppendWithTerminator(bytes, toName);
-  AppendWithTerminator(bytes, fromName);
-  AppendWithTerminator(bytes, subject);
-  packed.TextBegin = bytes.size();
-  AppendWithTerminator(bytes, text);
+
+  PackedMessage packed;
+  packed.TextBegin = prefix.size() + toName.size() + fromName.size() + subject.size() + 3;
+  const size_t size = packed.TextBegin + text.size() + 1;
+  // A byte the reader made up at the packet's end does not move it on: the
+  // bytes are the packet's own when it moved on by all of them, the type word
+  // read just before.
+  const std::string_view data = reader.Data();
+  const size_t end = static_cast<size_t>(reader.Position());
+  if (prefixStart >= 2 && end - prefixStart + 2 == size &&
+      data.substr(prefixStart - 2, 2) == std::string_view(prefix).substr(0, 2)) {
+    packed.InPacket = data.substr(prefixStart - 2, size);
+  } else {
+    packed.CutShort = true;
+    std::string& bytes = packed.Completed;
+    bytes.reserve(size);
+    bytes = prefix;
+    AppendWithTerminator(bytes, toName);
+    AppendWithTerminator(bytes, fromName);
+    AppendWithTerminator(bytes, subject);
+    AppendWithTerminator(bytes, text);
+  }
   if (text.starts_with(pkt::kAreaTag)) {
     const size_t lineEnd = text.find(pkt::kCr);
     constexpr size_t kTagStart = std::string_view(pkt::kAreaTag).size();
@@ -198,25 +259,30 @@ PackedMessage ReadPackedMessage(PktReader& reader, unsigned char typeLow, unsign
   return packed;
 }
 
-void ParseMessageText(std::string_view text, const TFidoAddr& packetOrig, TPktMsgHeader& message) {
-  message.FromAddr = TFidoAddr{};
-  message.ToAddr = TFidoAddr{-1, -1, -1, -1, 0};
-  message.ToAddrUnknown = true;
-  message.Chrs.clear();
-  message.Pid.clear();
-  message.Tid.clear();
-  message.Kludges.clear();
-  message.Body.clear();
-  message.Vias.clear();
-  // Most of the text is body: one allocation instead of growing line by line.
-  message.Body.reserve(text.size());
-  TextParser(packetOrig, message).Parse(text);
+ParsedText ParseMessageText(std::string_view text, const TFidoAddr& packetOrig,
+                            std::string_view area) {
+  return TextParser(packetOrig, area, true).Parse(text);
 }
 
-TPktMsgHeader& MessageUnderTest::Parsed() {
-  if (!parsed_) {
-    ParseMessageText(message_.Text(), packetOrig_, header_);
-    parsed_ = true;
+ParsedText ParseKludgeFields(std::string_view text, const TFidoAddr& packetOrig,
+                             std::string_view area) {
+  return TextParser(packetOrig, area, false).Parse(text);
+}
+
+const ParsedText& MessageUnderTest::KludgeFields() {
+  if (parsed_ == Depth::None) {
+    Fields() = ParseKludgeFields(message_.Text(), packetOrig_, header_.Area);
+    parsed_ = Depth::KludgeFields;
+  }
+  return header_;
+}
+
+const ParsedText& MessageUnderTest::Parsed() { return Whole(); }
+
+const TPktMsgHeader& MessageUnderTest::Whole() {
+  if (parsed_ != Depth::WholeText) {
+    Fields() = ParseMessageText(message_.Text(), packetOrig_, header_.Area);
+    parsed_ = Depth::WholeText;
   }
   return header_;
 }
@@ -225,11 +291,11 @@ MessageResult ProcessMessage(const ScanContext& context, PacketRules& rules, Pac
                              TPktMsgHeader& header, const PackedMessage& message, bool testRules) {
   if (!testRules) return MessageResult::Keep;
   MessageUnderTest candidate(header, message, packet.Orig);
-  for (size_t index : rules.RulesForArea(header.Area)) {
+  for (size_t index : rules.CandidatesFor(candidate)) {
     if (!rules.MatchesInItsArea(index, candidate)) continue;
     const int ruleNumber = static_cast<int>(index) + 1;
     const std::optional<MessageResult> result = ApplyRuleActions(
-        context, ruleNumber, rules.Rule(index), packet, candidate.Parsed(), message.Bytes);
+        context, ruleNumber, rules.Rule(index), packet, candidate.Whole(), message.Bytes());
     if (result) return *result;
   }
   return MessageResult::Keep;

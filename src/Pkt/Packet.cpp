@@ -77,7 +77,7 @@ void ShowProgress(const ScanContext& context, int64_t doneBytes) {
 // Frames the messages only, to see whether the file ends before the end word.
 // At the end of the file the reader invents 0 bytes without moving on, so a
 // type word that does not move the reader was made up.
-bool LacksEndWord(const std::string& file) {
+bool LacksEndWord(std::string_view file) {
   if (file.size() < pkt::kEmptyPacketSize) return true;
   PktReader reader(file, static_cast<int32_t>(file.size()));
   for (size_t i = 0; i < pkt::header::kSize; ++i) reader.ReadByte();
@@ -95,7 +95,7 @@ bool LacksEndWord(const std::string& file) {
 class PacketScan {
  public:
   PacketScan(const ScanContext& context, const std::string& directory, const std::string& name,
-             const std::string& file)
+             std::string_view file)
       : context_(context),
         directory_(directory),
         name_(name),
@@ -112,7 +112,7 @@ class PacketScan {
   const std::string& directory_;
   const std::string& name_;  // as the log shows it
   const std::string path_;
-  const std::string& file_;  // the packet as it was read
+  const std::string_view file_;  // the packet as it was read
   std::optional<std::string_view> left_;
   PktReader reader_;
   PacketState packet_;
@@ -146,7 +146,7 @@ void PacketScan::Scan() {
   if (file_.size() <= pkt::kEmptyPacketSize) {
     std::optional<std::string> emptyForm;
     if (file_.size() >= pkt::header::kSize) {
-      emptyForm = file_.substr(0, pkt::header::kSize) + std::string(kEndWord);
+      emptyForm = std::string(file_.substr(0, pkt::header::kSize)) + std::string(kEndWord);
     }
     Drop(emptyForm);
     context_.Console.WriteLine("");
@@ -244,10 +244,10 @@ std::string PacketScan::ReadMessages(unsigned char typeLow, unsigned char typeHi
     switch (ProcessMessage(context_, rules, packet_, message, packed, testRules)) {
       case MessageResult::Remove:
         ++packet_.MessagesRemoved;
-        if (Config().SafeMode) KeepRead(packed.Bytes, messageStart);
+        if (Config().SafeMode) KeepRead(packed.Bytes(), messageStart);
         break;
       case MessageResult::Keep:
-        KeepRead(packed.Bytes, messageStart);
+        KeepRead(packed.Bytes(), messageStart);
         break;
       case MessageResult::Moved:
         break;
@@ -378,7 +378,7 @@ void ScanPacket(const ScanContext& context, const std::string& directory, const 
     return;
   }
   const std::optional<platform::FileStamp> before = context.Files.Stamp(path);
-  const std::optional<std::string> file = context.Files.ReadFile(path);
+  const std::optional<platform::FileBytes> file = context.Files.ReadFileBytes(path);
   if (!file || !before) {
     ReportFailure(context, "packet not checked", path + ": " + std::strerror(errno));
     context.Console.WriteLine("");
@@ -392,13 +392,13 @@ void ScanPacket(const ScanContext& context, const std::string& directory, const 
     context.Console.WriteLine("");
     return;
   }
-  if (checked != nullptr && checked->Unchanged(name, *file)) {
+  if (checked != nullptr && checked->Unchanged(name, file->View())) {
     context.Log.Write(context.Lang.LangPacket + " " + name + " checked before and unchanged since",
                       true, kPacketLogLevel);
     context.Console.WriteLine("");
     return;
   }
-  PacketScan scan(context, directory, name, *file);
+  PacketScan scan(context, directory, name, file->View());
   scan.Scan();
   if (checked != nullptr && scan.Left()) checked->Left(name, *scan.Left());
 }

@@ -27,8 +27,8 @@ void CreateFlag(const ScanContext& context, const std::string& flag) {
 
 // Adds the message to the packet under another area tag; false when the message
 // has no area line to replace (netmail).
-bool AddUnderArea(PacketState& packet, const std::string& messageBytes, const std::string& tag) {
-  std::string copy = messageBytes;
+bool AddUnderArea(PacketState& packet, std::string_view messageBytes, const std::string& tag) {
+  std::string copy(messageBytes);
   if (!ReplaceAreaLine(copy, tag)) return false;
   packet.Output.Append(copy);
   ++packet.CopiesAndMoves;
@@ -81,7 +81,7 @@ void CountCaughtMessage(const ScanContext& context, const TPktMsgHeader& message
 // stays in its packet, since the copy may be the only one the sysop keeps.
 MessageResult ReportAndRemove(const ScanContext& context, int ruleNumber, const TRo& rule,
                               PacketState& packet, const TPktMsgHeader& message,
-                              const std::string& messageBytes) {
+                              std::string_view messageBytes) {
   ReportCarryOver& carried = context.Carried;
   const TFidoAddr uplink = UplinkAddress(carried.UplinkAddr, rule, packet, message);
   const ReportingRule reporting{rule.KestalName, ruleNumber, rule.UplinkName, uplink};
@@ -115,7 +115,7 @@ void ReportCaughtMessages(const ScanContext& context, const PacketState& packet)
 std::optional<MessageResult> ApplyRuleActions(const ScanContext& context, int ruleNumber,
                                               const TRo& rule, PacketState& packet,
                                               const TPktMsgHeader& message,
-                                              const std::string& messageBytes) {
+                                              std::string_view messageBytes) {
   if (!rule.Flag.empty()) CreateFlag(context, rule.Flag);
   if (!rule.Copy.empty()) {
     AddUnderArea(packet, messageBytes, rule.Copy);

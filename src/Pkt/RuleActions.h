@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "Pkt/PacketState.h"
 #include "RoTypes/MsgHeader.h"
@@ -19,7 +20,7 @@ struct ScanContext;
 std::optional<MessageResult> ApplyRuleActions(const ScanContext& context, int ruleNumber,
                                               const TRo& rule, PacketState& packet,
                                               const TPktMsgHeader& message,
-                                              const std::string& messageBytes);
+                                              std::string_view messageBytes);
 
 // The reports and traffic counts of the packet's caught messages, once the
 // packet has been written back (or needed no writing).

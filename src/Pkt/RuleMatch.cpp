@@ -6,12 +6,15 @@
 
 #include "Pkt/Message.h"
 #include "Pkt/MessageText.h"
+#include "Logger/Log.h"
 #include "Pkt/ScanContext.h"
 #include "Utils/Address.h"
 #include "Utils/Text.h"
 
 namespace kestal {
 namespace {
+
+constexpr int kScanErrorLogLevel = 2;
 
 void ReplaceWithExclusion(std::string& list, std::string_view name, const std::string& value) {
   ReplaceAll(list, Concat({"%", name, "%"}), value);
@@ -35,82 +38,53 @@ std::string ExpandPacketMacros(std::string list, const TFidoAddr& packetOrig,
   return list;
 }
 
-namespace {
-
-// The index answers for the rules it was worked out for; for others it starts afresh.
-void KeepIndexFor(const RuleList& rules, RuleAreaIndex& index) {
-  const auto sameArea = [](const TRo& rule, const std::string& area) { return rule.Area == area; };
-  const bool same = std::equal(rules.begin(), rules.end(), index.AreaLists.begin(),
-                               index.AreaLists.end(), sameArea);
-  if (same) return;
-  index.AreaLists.clear();
-  for (const TRo& rule : rules) index.AreaLists.push_back(rule.Area);
-  index.RulesForArea.clear();
-}
-
-bool AnyText(const std::string& mask) { return mask == "*"; }
-
-}  // namespace
-
-PacketRules::PacketRules(const ScanContext& context, const TFidoAddr& packetOrig, const TFidoAddr& packetDest)
-    : rules_(context.Rules),
-      areaIndex_(context.RulesByArea),
-      own_(context.Own),
-      today_(context.Today),
-      removeRe_(context.Config.RemoveRe),
+PacketRules::PacketRules(const ScanContext& context, const TFidoAddr& packetOrig,
+                         const TFidoAddr& packetDest)
+    : context_(context),
+      rules_(context.PreparedRules),
       packetOrig_(packetOrig),
       packetDest_(packetDest),
-      forPacket_(context.Rules.size()) {
-  KeepIndexFor(rules_, areaIndex_);
+      canMatch_(rules_.Size(), -1) {}
+
+AddressMaskList PacketRules::PreparedMasks(const std::string& list) const {
+  return ParseAddressMaskList(ExpandPacketMacros(list, packetOrig_, packetDest_), rules_.Own());
 }
 
-const std::vector<size_t>& PacketRules::RulesForArea(const std::string& area) {
-  auto [entry, added] = areaIndex_.RulesForArea.try_emplace(area);
+bool PacketRules::CanMatch(size_t index) {
+  signed char& known = canMatch_[index];
+  if (known < 0) {
+    const PreparedRule& prepared = rules_.Prepared(index);
+    known = prepared.InDate && (!prepared.PktFrom || AddressInMasks(packetOrig_, *prepared.PktFrom)) &&
+            (!prepared.PktTo || AddressInMasks(packetDest_, *prepared.PktTo));
+  }
+  return known != 0;
+}
+
+const PacketRules::ExpandedAddresses& PacketRules::Expanded(size_t index) {
+  auto [entry, added] = expanded_.try_emplace(index);
   if (added) {
-    for (size_t index = 0; index < rules_.size(); ++index) {
-      if (TextInMaskList(area, rules_[index].Area)) entry->second.push_back(index);
-    }
+    const TRo& rule = rules_.Rule(index);
+    ExpandedAddresses& lists = entry->second;
+    lists.Addr = PreparedMasks(rule.Addr);
+    lists.AddrFrom = PreparedMasks(rule.AddrFrom);
+    lists.AddrTo = PreparedMasks(rule.AddrTo);
+    lists.Tests = !AdmitsEveryAddress(lists.Addr) || !AdmitsEveryAddress(lists.AddrFrom) ||
+                  !AdmitsEveryAddress(lists.AddrTo);
   }
   return entry->second;
 }
 
-AddressMaskList PacketRules::PreparedMasks(const std::string& list) const {
-  if (list.find('%') == std::string::npos) return ParseAddressMaskList(list, own_);
-  return ParseAddressMaskList(ExpandPacketMacros(list, packetOrig_, packetDest_), own_);
+const std::vector<size_t>& PacketRules::CandidatesFor(MessageUnderTest& message) {
+  std::string error;
+  if (!rules_.CandidatesFor(message, candidates_, error)) LogScanError(error);
+  size_t& wanted = message.MaskHits().MasksWanted;
+  for (const size_t index : candidates_) wanted += rules_.Prepared(index).TextMasks.size();
+  return candidates_;
 }
 
-const PacketRules::ForPacket& PacketRules::PreparedFor(size_t index) {
-  std::optional<ForPacket>& prepared = forPacket_[index];
-  if (!prepared) {
-    const TRo& rule = rules_[index];
-    prepared.emplace();
-    prepared->CanMatch = AddressInMaskList(packetOrig_, rule.PktFrom, own_) &&
-                         AddressInMaskList(packetDest_, rule.PktTo, own_) &&
-                         !(today_ < rule.DateFrom || rule.DateTo < today_);
-    // Most rules leave the address lists at "*": nothing to read for them.
-    if (!AnyText(rule.Addr) || !AnyText(rule.AddrFrom) || !AnyText(rule.AddrTo)) {
-      prepared->AddrFrom = PreparedMasks(rule.AddrFrom);
-      prepared->AddrTo = PreparedMasks(rule.AddrTo);
-      prepared->Addr = PreparedMasks(rule.Addr);
-      prepared->TestsAddresses = !AdmitsEveryAddress(prepared->Addr) ||
-                                 !AdmitsEveryAddress(prepared->AddrFrom) ||
-                                 !AdmitsEveryAddress(prepared->AddrTo);
-    }
-    prepared->Subj = StripReplyPrefix(rule.Subj, removeRe_);
-    prepared->TestsNames = !AnyText(rule.Name) || !AnyText(rule.NameFrom) || !AnyText(rule.NameTo);
-    prepared->TestsSubject = !AnyText(prepared->Subj);
-    prepared->TestsKludgeFields = !AnyText(rule.Chrs) || !AnyText(rule.PID) || !AnyText(rule.TID);
-    const std::pair<const std::string*, std::string TPktMsgHeader::*> masks[] = {
-        {&rule.BodyMask, &TPktMsgHeader::Body},
-        {&rule.KludgeMask, &TPktMsgHeader::Kludges},
-        {&rule.ViaMask, &TPktMsgHeader::Vias}};
-    for (const auto& [mask, part] : masks) {
-      if (mask->empty()) continue;
-      const bool rawTextFirst = mask->find_first_of("@+\r\n") == std::string::npos;
-      prepared->PartMasks.push_back(PartMask{CaselessSearch(*mask), rawTextFirst, part});
-    }
-  }
-  return *prepared;
+// A failed scan costs time, never a result: the rules are then tried without it.
+void PacketRules::LogScanError(const std::string& error) const {
+  context_.Log.Write(context_.Lang.LangError + " " + error, true, kScanErrorLogLevel);
 }
 
 bool PacketRules::Matches(size_t index, MessageUnderTest& message) {
@@ -120,15 +94,36 @@ bool PacketRules::Matches(size_t index, MessageUnderTest& message) {
 }
 
 bool PacketRules::MatchesInItsArea(size_t index, MessageUnderTest& message) {
-  const TRo& rule = rules_[index];
-  const ForPacket& prepared = PreparedFor(index);
-  if (!prepared.CanMatch) return false;
-  if (prepared.TestsNames && !NamesMatch(rule, message.Framed())) return false;
-  if (prepared.TestsAddresses && !AddressesMatch(rule, prepared, message)) return false;
-  return TextsMatch(rule, prepared, message);
+  const TRo& rule = rules_.Rule(index);
+  const PreparedRule& prepared = rules_.Prepared(index);
+  if (!CanMatch(index)) return false;
+  // The names, subject and size are framed from the packet; the rest needs the text read.
+  const FramedHeader& framed = message.Framed();
+  if (prepared.TestsNames && !NamesMatch(rule, framed)) return false;
+  if (prepared.TestsSubject && !TextMatchesMask(framed.Subject, prepared.Subj)) return false;
+  if (static_cast<int64_t>(message.Bytes().size()) <= rule.MsgSize) return false;
+  if (prepared.AddressesNeedPacket) {
+    const ExpandedAddresses& lists = Expanded(index);
+    if (lists.Tests && !AddressesMatch(rule, lists.Addr, lists.AddrFrom, lists.AddrTo, message)) {
+      return false;
+    }
+  } else if (prepared.TestsAddresses &&
+             !AddressesMatch(rule, prepared.Addr, prepared.AddrFrom, prepared.AddrTo, message)) {
+    return false;
+  }
+  if (prepared.TestsKludgeFields) {
+    const ParsedText& parsed = message.KludgeFields();
+    if (!TextMatchesMask(parsed.Chrs, rule.Chrs)) return false;
+    if (!TextMatchesMask(parsed.Pid, rule.PID)) return false;
+    if (!TextMatchesMask(parsed.Tid, rule.TID)) return false;
+  }
+  for (const size_t id : prepared.TextMasks) {
+    if (!MaskFound(id, message)) return false;
+  }
+  return true;
 }
 
-bool PacketRules::NamesMatch(const TRo& rule, const TPktMsgHeader& framed) {
+bool PacketRules::NamesMatch(const TRo& rule, const FramedHeader& framed) {
   if (!TextMatchesMask(framed.FromName, rule.Name) && !TextMatchesMask(framed.ToName, rule.Name)) {
     return false;
   }
@@ -136,36 +131,41 @@ bool PacketRules::NamesMatch(const TRo& rule, const TPktMsgHeader& framed) {
          TextMatchesMask(framed.ToName, rule.NameTo);
 }
 
-bool PacketRules::AddressesMatch(const TRo& rule, const ForPacket& prepared,
-                                 MessageUnderTest& message) const {
-  const TPktMsgHeader& parsed = message.Parsed();
+bool PacketRules::AddressesMatch(const TRo& rule, const AddressMaskList& addr,
+                                 const AddressMaskList& addrFrom, const AddressMaskList& addrTo,
+                                 MessageUnderTest& message) {
+  const ParsedText& parsed = message.KludgeFields();
   const bool writtenToAll = parsed.ToAddrUnknown && rule.KillAddrToAll;
-  if (!AddressInMasks(parsed.FromAddr, prepared.Addr) &&
-      !AddressInMasks(parsed.ToAddr, prepared.Addr) && !writtenToAll) {
+  if (!AddressInMasks(parsed.FromAddr, addr) && !AddressInMasks(parsed.ToAddr, addr) &&
+      !writtenToAll) {
     return false;
   }
-  if (!AddressInMasks(parsed.FromAddr, prepared.AddrFrom)) return false;
-  return writtenToAll || AddressInMasks(parsed.ToAddr, prepared.AddrTo);
+  if (!AddressInMasks(parsed.FromAddr, addrFrom)) return false;
+  return writtenToAll || AddressInMasks(parsed.ToAddr, addrTo);
 }
 
-bool PacketRules::TextsMatch(const TRo& rule, const ForPacket& prepared,
-                             MessageUnderTest& message) const {
-  // The subject is framed from the packet header; the kludge fields need the text parsed.
-  if (prepared.TestsSubject && !TextMatchesMask(message.Framed().Subject, prepared.Subj)) {
-    return false;
+// A mask is looked for in the text as the packet holds it, for the masks of
+// many rules by one scan, and then, when found there, in its part of the parsed
+// text.
+bool PacketRules::MaskFound(size_t id, MessageUnderTest& message) {
+  TextMaskHits& hits = message.MaskHits();
+  if (hits.InPart.empty()) {
+    hits.InPart.assign(rules_.MaskCount(), -1);
+    if (rules_.OneScanPays(hits.MasksWanted)) {
+      std::string error;
+      hits.ScannedAll = rules_.ScanRawText(message.Text(), hits.InRawText, error);
+      // Each mask is then looked for on its own.
+      if (!hits.ScannedAll) LogScanError(error);
+    }
   }
-  if (prepared.TestsKludgeFields) {
-    const TPktMsgHeader& parsed = message.Parsed();
-    if (!TextMatchesMask(parsed.Chrs, rule.Chrs)) return false;
-    if (!TextMatchesMask(parsed.Pid, rule.PID)) return false;
-    if (!TextMatchesMask(parsed.Tid, rule.TID)) return false;
+  signed char& inPart = hits.InPart[id];
+  if (inPart < 0) {
+    const TextMask& mask = rules_.Mask(id);
+    const bool inRawText = hits.ScannedAll ? hits.InRawText[id]
+                                           : !mask.RawTextFirst || mask.Search.FoundIn(message.Text());
+    inPart = inRawText && mask.Search.FoundIn(message.Parsed().*mask.Part);
   }
-  // The masks were upper-cased when the rules were read.
-  for (const PartMask& mask : prepared.PartMasks) {
-    if (mask.RawTextFirst && !mask.Search.FoundIn(message.Text())) return false;
-    if (!mask.Search.FoundIn(message.Parsed().*mask.Part)) return false;
-  }
-  return static_cast<int64_t>(message.Bytes().size()) > rule.MsgSize;
+  return inPart != 0;
 }
 
 }  // namespace kestal

@@ -7,13 +7,13 @@
 #include "FReport/Netmail.h"
 #include "Logger/Log.h"
 #include "Platform/Console.h"
+#include "Pkt/RuleSet.h"
 #include "Platform/Files.h"
 #include "RoTrf/Traffic.h"
 #include "RoTypes/Date.h"
 #include "RoTypes/FidoAddr.h"
 #include "RoTypes/LangFile.h"
 #include "RoTypes/Password.h"
-#include "RoTypes/Rule.h"
 #include "RoTypes/RunCounters.h"
 #include "RoTypes/Settings.h"
 
@@ -43,8 +43,8 @@ struct ScanContext {
   const LangFile& Lang;
   const OwnAddresses& Own;
   const PasswordList& Passwords;
-  const RuleList& Rules;
-  RuleAreaIndex& RulesByArea;
+  // The rules as read from the configuration, prepared for the run.
+  RuleSet& PreparedRules;
   const TDate& Today;
   platform::Console& Console;
   const platform::FileSystem& Files;

@@ -17,15 +17,19 @@ bool WriteAll(SystemCalls& calls, int fd, std::string_view data) {
   return true;
 }
 
-std::optional<std::string> ReadAll(SystemCalls& calls, int fd) {
-  // Read straight into the string, sized from the file plus one byte, so that a
-  // packet is copied once and its end shows without growing the string. A file
-  // that grows meanwhile is read on in steps.
+namespace {
+
+// Reads straight into the buffer, sized from the file plus one byte, so that a
+// packet is copied once and its end shows without growing the buffer. A file
+// that grows meanwhile is read on in steps.
+template <typename Buffer>
+std::optional<Buffer> ReadAllInto(SystemCalls& calls, int fd) {
   constexpr size_t kStep = 65536;
   struct stat info {};
   size_t size = kStep;
   if (calls.Fstat(fd, info) == 0 && info.st_size > 0) size = static_cast<size_t>(info.st_size) + 1;
-  std::string content(size, '\0');
+  Buffer content;
+  content.resize(size);
   size_t used = 0;
   for (;;) {
     if (used == content.size()) content.resize(content.size() + kStep);
@@ -39,6 +43,16 @@ std::optional<std::string> ReadAll(SystemCalls& calls, int fd) {
   }
   content.resize(used);
   return content;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadAll(SystemCalls& calls, int fd) {
+  return ReadAllInto<std::string>(calls, fd);
+}
+
+std::optional<FileBytes> ReadAllBytes(SystemCalls& calls, int fd) {
+  return ReadAllInto<FileBytes>(calls, fd);
 }
 
 std::optional<std::string> ReadAtMost(SystemCalls& calls, int fd, size_t limit) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "Platform/Files.h"
 #include "Platform/SystemCalls.h"
 
 namespace kestal::platform {
@@ -17,6 +18,7 @@ namespace kestal::platform {
 [[nodiscard]] std::optional<std::string> ReadAll(SystemCalls& calls, int fd);
 // Reads until end of file or `limit` bytes, whichever comes first.
 [[nodiscard]] std::optional<std::string> ReadAtMost(SystemCalls& calls, int fd, size_t limit);
+[[nodiscard]] std::optional<FileBytes> ReadAllBytes(SystemCalls& calls, int fd);
 // Closes the descriptor; false when the close reports an error (a full disk
 // often shows only there).
 [[nodiscard]] bool CloseChecked(SystemCalls& calls, int fd);

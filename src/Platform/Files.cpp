@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <memory>
 
 #include "Platform/FdIo.h"
@@ -115,10 +116,12 @@ bool SyncDirectory(SystemCalls& calls, const std::string& directory) {
   return CloseChecked(calls, fd);
 }
 
-std::optional<std::string> ReadPath(SystemCalls& calls, const std::string& path) {
+template <typename Buffer>
+std::optional<Buffer> ReadPath(SystemCalls& calls, const std::string& path,
+                               std::optional<Buffer> (*readAll)(SystemCalls&, int) = ReadAll) {
   int fd = calls.Open(path, O_RDONLY | O_CLOEXEC, 0);
   if (fd < 0) return std::nullopt;
-  std::optional<std::string> content = ReadAll(calls, fd);
+  std::optional<Buffer> content = readAll(calls, fd);
   CloseQuietly(calls, fd);  // read-only: everything that matters has been read
   return content;
 }
@@ -153,7 +156,7 @@ bool MoveAcrossFileSystems(SystemCalls& calls, const std::string& from, const st
     errno = EINVAL;
     return false;
   }
-  std::optional<std::string> content = ReadPath(calls, from);
+  std::optional<std::string> content = ReadPath<std::string>(calls, from);
   if (!content) return false;
   if (!WriteExclusive(calls, to, *content, info.st_mode & 07777)) return false;
   if (calls.Unlink(from) != 0) {
@@ -386,7 +389,21 @@ std::optional<int64_t> FileSystem::SecondsSinceModified(const std::string& path)
 }
 
 std::optional<std::string> FileSystem::ReadFile(const std::string& path) const {
-  return ReadPath(calls_, path);
+  return ReadPath<std::string>(calls_, path);
+}
+
+std::optional<FileBytes> FileSystem::ReadFileBytes(const std::string& path) const {
+  return ReadPath(calls_, path, ReadAllBytes);
+}
+
+void FileBytes::resize(size_t size) {
+  if (size > capacity_) {
+    std::unique_ptr<char[]> grown = std::make_unique_for_overwrite<char[]>(size);
+    if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);
+    data_ = std::move(grown);
+    capacity_ = size;
+  }
+  size_ = size;
 }
 
 LimitedRead FileSystem::ReadRegularFile(const std::string& path, uint64_t maxSize) const {

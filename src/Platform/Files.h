@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,6 +46,22 @@ struct LimitedRead {
   FileStatus Status = FileStatus::Done();  // the system's reason when Failed
 };
 
+// A file's bytes in memory that was not cleared before they were read into
+// it: a packet is read once, straight into its buffer.
+class FileBytes {
+ public:
+  std::string_view View() const { return std::string_view(data_.get(), size_); }
+  size_t size() const { return size_; }
+  char* data() { return data_.get(); }
+  // Keeps the first bytes; bytes added are left as they are, to be read into.
+  void resize(size_t size);
+
+ private:
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+};
+
 struct DirEntry {
   std::string Name;
   uint64_t Size = 0;
@@ -70,6 +88,8 @@ class FileSystem {
   // never opened in a way that could wait for a writer; a file that grows past
   // the limit while it is read is refused too, having cost at most the limit.
   [[nodiscard]] LimitedRead ReadRegularFile(const std::string& path, uint64_t maxSize) const;
+  // The same in a buffer of its own, for a file read only to be scanned.
+  [[nodiscard]] std::optional<FileBytes> ReadFileBytes(const std::string& path) const;
   // The file's bytes as they stand; empty when the file is empty or unreadable.
   [[nodiscard]] std::string ReadWholeFile(const std::string& path) const;
 

@@ -14,6 +14,12 @@ Run::Run(platform::Clock& clock, platform::Console& console, const platform::Fil
   Log.SetErrorReporter(&mailer_);
 }
 
+void Run::PrepareRules() {
+  std::string error;
+  PreparedRules = RuleSet(Rules, Own, Day.Today, Config.RemoveRe, error);
+  if (!error.empty()) Log.Write(Lang.LangError + " " + error, true, 1);
+}
+
 ConfigContext Run::ForConfig() {
   return ConfigContext{ConfigPath, ExeDir, Clock,     Console,     Files,
                        Log,        Config, Lang,      Own,         Passwords,
@@ -26,9 +32,9 @@ ReportContext Run::ForReports() { return ReportContext{Config, Own, Day.DateFmt,
 TrafficContext Run::ForTraffic() { return TrafficContext{Config, Files, Day.Today, Traffic}; }
 
 ScanContext Run::ForScan() {
-  return ScanContext{Config,  Lang,  Own,  Passwords,    Rules,        RulesByArea,
-                     Day.Today, Console, Files, Log,      ForReports(), ForTraffic(),
-                     Carried, Counters, Progress};
+  return ScanContext{Config,    Lang,    Own,   Passwords, PreparedRules, Day.Today,
+                     Console,   Files,   Log,   ForReports(), ForTraffic(), Carried,
+                     Counters,  Progress};
 }
 
 StatisticsContext Run::ForStatistics() {

@@ -58,8 +58,10 @@ struct Switches {
 // - Traffic: set up before the first packet; the day's list grows with every
 //   caught message and is saved by the finish sequence.
 // - Counters, Progress: the packet pass; the summary reads the counters.
-// - RulesByArea, Netmail: caches and state of the packet pass and the report
-//   writer, valid for the rules and directories they were made for.
+// - PreparedRules: PrepareRules, once the rules are read and before the
+//   packet pass; it answers for those rules only.
+// - Netmail: state of the report writer, valid for the directories it was
+//   made for.
 struct Run {
   Run(platform::Clock& clock, platform::Console& console,
       const platform::FileSystem& files = platform::FileSystem());
@@ -82,7 +84,7 @@ struct Run {
   OwnAddresses Own;
   PasswordList Passwords;
   RuleList Rules;
-  RuleAreaIndex RulesByArea;
+  RuleSet PreparedRules;
   LangFile Lang;
   Logger Log;
   TrafficState Traffic;
@@ -92,6 +94,10 @@ struct Run {
   RunCounters Counters;
   ScanProgress Progress;
   platform::RunLock Lock;  // from the configuration's reading to the end of the run
+
+  // Prepares the rules for the packet pass; a failure to compile their text
+  // masks into one search is logged, and the run goes on with the same results.
+  void PrepareRules();
 
   ConfigContext ForConfig();
   ReportContext ForReports();

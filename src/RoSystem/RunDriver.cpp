@@ -145,6 +145,7 @@ void TotalPacketSizes(Run& run) {
 // before. A packet that cannot be held in memory is skipped with an error line,
 // and the run goes on to the next one and to its finish.
 void ScanPackets(Run& run) {
+  run.PrepareRules();
   ScanContext context = run.ForScan();
   const uint64_t configHash = FastHash(run.ConfigText);
   for (const std::string& directory : run.Config.EchoMailPath) {

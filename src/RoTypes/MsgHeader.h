@@ -9,8 +9,9 @@ namespace kestal {
 
 inline constexpr int kMsgDateTimeSize = 20;
 
-// One packed message as read from a packet and parsed.
-struct TPktMsgHeader {
+// What the packet's message header and area line give, framed without reading
+// the text.
+struct FramedHeader {
   uint16_t OrigNode = 0;
   uint16_t DestNode = 0;
   uint16_t OrigNet = 0;
@@ -22,16 +23,25 @@ struct TPktMsgHeader {
   std::string FromName;
   std::string Subject;
   std::string Area;      // "NetMail" when the message has no AREA: line
+};
+
+// What parsing the text gives.
+struct ParsedText {
   TFidoAddr FromAddr;
   bool ToAddrUnknown = true;  // no REPLY or INTL seen: written to all
   TFidoAddr ToAddr{-1, -1, -1, -1, 0};
   std::string Chrs;
   std::string Pid;
   std::string Tid;
-  // Lines joined by CR, without a CR after the last one.
+  // Lines joined by CR, without a CR after the last one; empty when only the
+  // kludge fields were parsed.
   std::string Kludges;  // "@" + name + " " + value, before the first text line
   std::string Body;     // text lines; tearline "-+-", origin " + Origin:"
   std::string Vias;     // later kludges "@..." and "SEEN+BY:" lines
 };
+
+// One packed message as read from a packet and parsed: what reports and saved
+// copies are made of.
+struct TPktMsgHeader : FramedHeader, ParsedText {};
 
 }  // namespace kestal

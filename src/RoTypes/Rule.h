@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "RoTypes/Date.h"
@@ -47,14 +46,5 @@ struct TRo : ReportTemplates {
 };
 
 using RuleList = std::vector<TRo>;
-
-// Which rules admit an area, by index in configuration order, worked out once
-// per area and run: a hub's inbound meets the same few hundred areas in packet
-// after packet. Kept with the Area lists it was worked out for, so that other
-// rules never meet a stale answer.
-struct RuleAreaIndex {
-  std::vector<std::string> AreaLists;
-  std::unordered_map<std::string, std::vector<size_t>> RulesForArea;
-};
 
 }  // namespace kestal

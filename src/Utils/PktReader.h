@@ -22,6 +22,7 @@ class PktReader {
   // the limit. The view points into the reader's data.
   std::string_view ReadUntil(unsigned char terminator);
 
+  std::string_view Data() const { return data_; }
   int32_t BytesRead() const { return bytesRead_; }
   int32_t ReadLimit() const { return readLimit_; }
   int32_t Position() const { return position_; }

@@ -72,6 +72,7 @@ class Cookbook : public ::testing::Test {
     TPktMsgHeader header;
     const PackedMessage packed = ReadPackedMessage(reader, bytes[0], bytes[1], header);
     MessageUnderTest message(header, packed, packetOrig);
+    home_.run.PrepareRules();
     PacketRules rules(home_.run.ForScan(), packetOrig, packetDest);
     return rules.Matches(0, message);
   }

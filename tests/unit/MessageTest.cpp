@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "Pkt/Message.h"
+#include "Pkt/PacketFormat.h"
+#include "TestSupport.h"
 #include "ToolsLib/PacketWriter.h"
 #include "Utils/PktReader.h"
 
@@ -58,7 +62,7 @@ TEST(MessageFraming, ReadsTheFixedFieldsNamesAndArea) {
   EXPECT_EQ(h.FromName, "Ann");
   EXPECT_EQ(h.Subject, "Hi");
   EXPECT_EQ(h.Area, "RU.TEST");
-  EXPECT_EQ(framed.packed.Bytes, bytes);
+  EXPECT_EQ(framed.packed.Bytes(), bytes);
   EXPECT_EQ(framed.packed.Text(), "text\r");
 }
 
@@ -85,7 +89,7 @@ TEST(MessageFraming, AreaLineVariants) {
     EXPECT_EQ(framed.header.Area, c.area);
     EXPECT_EQ(framed.packed.HasAreaLine, c.hasAreaLine);
     EXPECT_EQ(framed.packed.Text(), c.text);
-    EXPECT_EQ(framed.packed.Bytes, bytes);
+    EXPECT_EQ(framed.packed.Bytes(), bytes);
   }
 }
 
@@ -95,11 +99,14 @@ TEST(MessageFraming, TextEndsAtItsZeroByteAndNetmailIsReadFromItsFirstByte) {
   const std::string both = first + second;
   PktReader reader(both, static_cast<int32_t>(both.size()));
   for (const std::string* expected : {&first, &second}) {
+    const size_t start = static_cast<size_t>(reader.Position());
     const unsigned char low = reader.ReadByte();
     const unsigned char high = reader.ReadByte();
     TPktMsgHeader header;
     const PackedMessage packed = ReadPackedMessage(reader, low, high, header);
-    EXPECT_EQ(packed.Bytes, *expected);
+    EXPECT_EQ(packed.Bytes(), *expected);
+    // Held whole by the packet, the message is not copied.
+    EXPECT_EQ(packed.Bytes().data(), both.data() + start);
     EXPECT_EQ(header.Area, "NetMail");
   }
   EXPECT_EQ(reader.BytesRead(), static_cast<int32_t>(both.size()));
@@ -112,10 +119,10 @@ TEST(MessageFraming, MessageCutShortGetsItsMissingZeroBytes) {
   const Framed framed = Frame(bytes, 34 + 4);  // the limit falls inside the to-name
   EXPECT_EQ(framed.header.ToName, "Some");
   EXPECT_EQ(framed.header.FromName, "");
-  EXPECT_EQ(framed.packed.Bytes, bytes.substr(0, 38) + std::string(4, '\0'));
+  EXPECT_EQ(framed.packed.Bytes(), bytes.substr(0, 38) + std::string(4, '\0'));
 
   const Framed tiny = Frame(bytes, 10);  // inside the fixed part: zeros
-  EXPECT_EQ(tiny.packed.Bytes, bytes.substr(0, 10) + std::string(24 + 4, '\0'));
+  EXPECT_EQ(tiny.packed.Bytes(), bytes.substr(0, 10) + std::string(24 + 4, '\0'));
 }
 
 TEST(MessageText, SortsLinesAndFindsAddresses) {
@@ -199,9 +206,7 @@ TEST(MessageText, SortsLinesAndFindsAddresses) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TPktMsgHeader message;
-    message.Area = c.area;
-    ParseMessageText(c.text, kPacketOrig, message);
+    const ParsedText message = ParseMessageText(c.text, kPacketOrig, c.area);
     EXPECT_EQ(message.Kludges, c.kludges);
     EXPECT_EQ(message.Body, c.body);
     EXPECT_EQ(message.Vias, c.vias);
@@ -212,15 +217,72 @@ TEST(MessageText, SortsLinesAndFindsAddresses) {
 }
 
 TEST(MessageText, TakesTheLastCharsetAndProgramKludges) {
-  TPktMsgHeader message;
-  message.Area = "A";
-  ParseMessageText(
+  const ParsedText message = ParseMessageText(
       "\x01" "CHRS: IBMPC 2\r\x01" "CHRS: CP866 2\r\x01PID: GED\r\x01MSGPID: Other 1\r"
       "\x01TID: hpt 1.9\rtext\r",
-      kPacketOrig, message);
+      kPacketOrig, "A");
   EXPECT_EQ(message.Chrs, "CP866 2");
   EXPECT_EQ(message.Pid, "Other 1");
   EXPECT_EQ(message.Tid, "hpt 1.9");
+}
+
+// The rules that test only addresses and kludge fields read them without the
+// whole parse: both must agree on every message.
+void ExpectSameKludgeFields(std::string_view text, std::string_view area) {
+  const ParsedText whole = ParseMessageText(text, kPacketOrig, area);
+  const ParsedText fields = ParseKludgeFields(text, kPacketOrig, area);
+  EXPECT_EQ(fields.FromAddr, whole.FromAddr);
+  EXPECT_EQ(fields.ToAddr, whole.ToAddr);
+  EXPECT_EQ(fields.ToAddrUnknown, whole.ToAddrUnknown);
+  EXPECT_EQ(fields.Chrs, whole.Chrs);
+  EXPECT_EQ(fields.Pid, whole.Pid);
+  EXPECT_EQ(fields.Tid, whole.Tid);
+}
+
+TEST(MessageText, KludgeFieldsAloneAgreeWithTheWholeParse) {
+  const struct {
+    const char* text;
+    const char* area;
+  } crafted[] = {
+      {"\x01MSGID: 2:5020/9.1 1\rtext\r * Origin: x (2:463/1)\r", "A"},
+      {"text\r * Origin: first (2:463/1)\r * Origin: last (1:2/3) (2:463/2)\rSEEN-BY: 1\r", "A"},
+      {"\x01MSGID: garbage\r * Origin: (2:463/1\r", "A"},
+      {"\x01MSGID: 2:5020/9\r\n * Origin: x (2:463/1)\r\n\x01REPLY: 2:1/2 3\r\n", "A"},
+      {" * Origin: no CR at the end (3:4/5)", "A"},
+      {"text\r\x01PID: late\r\x01" "CHRS: LATIN-1 2\r\x01TID: t\r", "A"},
+      {"\x01" " * Origin: in a kludge (2:1/1)\r", "A"},
+      {"\x01TOPT 4\r\x01INTL 2:463/2 2:5020/5\r\x01" "FMPT 7\r * Origin: (2:1/1)\r", "NetMail"},
+      {"\x01INTL\r\x01TOPT\rx", "netmail"},
+      {"\n\n\x01MSGID: 2:1/1 1\r\n\n\x01PID: a\rx\n\x01TID: not a kludge\r", "A"},
+      {"x\n * Origin: mid-line (2:1/1)\r\n * Origin: a line (2:1/2)\rtail * Origin: (2:1/3)", "A"},
+      {"\x01\x01MSGID: 2:1/1 1\r\x01\r\x01 CHRS: x\r\x01" "CHRS:\r", "A"},
+      {"", "A"},
+  };
+  for (const auto& c : crafted) {
+    SCOPED_TRACE(c.text);
+    ExpectSameKludgeFields(c.text, c.area);
+  }
+
+  // Every message of the packets kept with the tests.
+  int messages = 0;
+  for (const auto& entry :
+       std::filesystem::recursive_directory_iterator(test::SourceDir() + "/tests/data/corpus")) {
+    const std::string name = entry.path().filename().string();
+    if (!entry.is_regular_file() || name.ends_with(".md") || name.ends_with(".msg")) continue;
+    SCOPED_TRACE(entry.path().string());
+    const std::string packet = test::ReadBytes(entry.path().string());
+    if (packet.size() <= pkt::header::kSize) continue;
+    PktReader reader(packet, static_cast<int32_t>(packet.size()));
+    for (size_t i = 0; i < pkt::header::kSize; ++i) reader.ReadByte();  // past the header
+    for (unsigned char low = reader.ReadByte(), high = reader.ReadByte(); low != 0 || high != 0;
+         low = reader.ReadByte(), high = reader.ReadByte()) {
+      FramedHeader header;
+      const PackedMessage packed = ReadPackedMessage(reader, low, high, header);
+      ExpectSameKludgeFields(packed.Text(), header.Area);
+      ++messages;
+    }
+  }
+  EXPECT_GT(messages, 60);
 }
 
 }  // namespace

@@ -58,6 +58,7 @@ class PacketFixture : public ReportFixture {
     console_.output.clear();
   }
   void Scan(const std::string& name) {
+    run_.PrepareRules();
     ScanPacket(run_.ForScan(), dir_ / "in", name,
                static_cast<int64_t>(std::filesystem::file_size(InPath(name))));
   }

@@ -391,6 +391,7 @@ TEST_F(PacketTest, UnreadableOrChangedPacketIsSkipped) {
   const std::string original = Packet({Echo("A", "Ann")});
   Put("in01.pkt", original);
   run_.Rules = {Rule("A")};
+  run_.PrepareRules();
   ScanPacket(run_.ForScan(), ".", "in01.pkt", static_cast<int64_t>(original.size()) - 1);
   ScanPacket(run_.ForScan(), ".", "gone.pkt", static_cast<int64_t>(original.size()));
   EXPECT_EQ(Get("in01.pkt"), original);

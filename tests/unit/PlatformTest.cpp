@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
 
 #include "Platform/Clock.h"
 #include "Platform/Console.h"
@@ -59,6 +62,16 @@ TEST(PlatformFiles, ReadFileTakesLargeFilesWhole) {
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + i / 251);
   WriteBytes(dir / "big", big);
   EXPECT_EQ(files.ReadFile(dir / "big"), big);
+  EXPECT_EQ(files.ReadFileBytes(dir / "big")->View(), big);
+
+  // A size the file system does not know beforehand: the buffer grows as read.
+  const std::string fifo = dir / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&] { WriteBytes(fifo, big); });
+  const std::optional<FileBytes> piped = files.ReadFileBytes(fifo);
+  writer.join();
+  ASSERT_TRUE(piped);
+  EXPECT_EQ(piped->View(), big);
 }
 
 TEST(PlatformFiles, ReadWholeFileKeepsEveryByte) {

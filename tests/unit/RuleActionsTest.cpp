@@ -35,12 +35,12 @@ class RuleActionsTest : public PacketFixture {
     const unsigned char high = reader.ReadByte();
     message_ = TPktMsgHeader{};
     packed_ = ReadPackedMessage(reader, low, high, message_);
-    ParseMessageText(packed_.Text(), kPacketOrig, message_);
+    static_cast<ParsedText&>(message_) = ParseMessageText(packed_.Text(), kPacketOrig, message_.Area);
   }
 
   std::optional<MessageResult> Apply(const TRo& rule) {
     const std::optional<MessageResult> result =
-        ApplyRuleActions(run_.ForScan(), 1, rule, packet_, message_, packed_.Bytes);
+        ApplyRuleActions(run_.ForScan(), 1, rule, packet_, message_, packed_.Bytes());
     Settle();
     return result;
   }
@@ -204,6 +204,7 @@ TEST_F(RuleActionsTest, FirstDecidingRuleEndsTheTests) {
   TRo second = first;
   second.ReportOnly = true;
   run_.Rules = {copy, first, second};
+  run_.PrepareRules();
   PacketRules rules(run_.ForScan(), kPacketOrig, kPacketDest);
   EXPECT_EQ(ProcessMessage(run_.ForScan(), rules, packet_, message_, packed_, true),
             MessageResult::Remove);
@@ -213,6 +214,7 @@ TEST_F(RuleActionsTest, FirstDecidingRuleEndsTheTests) {
   EXPECT_EQ(packet_.CopiesAndMoves, 1);
 
   run_.Rules = {copy};
+  run_.PrepareRules();
   PacketRules copyOnly(run_.ForScan(), kPacketOrig, kPacketDest);
   EXPECT_EQ(ProcessMessage(run_.ForScan(), copyOnly, packet_, message_, packed_, true), MessageResult::Keep);
   EXPECT_EQ(ProcessMessage(run_.ForScan(), copyOnly, packet_, message_, packed_, false), MessageResult::Keep);

@@ -52,6 +52,7 @@ class RuleMatchTest : public ::testing::Test {
   // Whether the one rule matches the message, in a packet from kPacketOrig.
   bool Matches(const TRo& rule, const MessageDraft& draft = AnnToAll()) {
     run_.Rules = {rule};
+    run_.PrepareRules();
     PacketRules rules(run_.ForScan(), kPacketOrig, kPacketDest);
     return MatchesIn(rules, draft);
   }
@@ -170,6 +171,7 @@ TEST_F(RuleMatchTest, PacketWorkIsSharedButEachMessageIsTestedAfresh) {
   TRo other = Rule();
   other.Area = "RU.OTHER";
   run_.Rules = {fromPacket, other};
+  run_.PrepareRules();
   PacketRules rules(run_.ForScan(), kPacketOrig, kPacketDest);
   MessageDraft elsewhere = AnnToAll();
   elsewhere.Area = "RU.OTHER";
@@ -194,6 +196,7 @@ TEST_F(RuleMatchTest, RulesForAnAreaAreThoseItsAreaAdmitsInTheirOrder) {
     rule.Area = area;
     run_.Rules.push_back(rule);
   }
+  run_.PrepareRules();
   PacketRules rules(run_.ForScan(), kPacketOrig, kPacketDest);
   using Indices = std::vector<size_t>;
   EXPECT_EQ(rules.RulesForArea("RU.A"), (Indices{0, 3}));
@@ -203,9 +206,82 @@ TEST_F(RuleMatchTest, RulesForAnAreaAreThoseItsAreaAdmitsInTheirOrder) {
 
   // The answers are kept for the run, but never for other rules.
   run_.Rules[0].Area = "RU.B";
+  run_.PrepareRules();
   PacketRules changed(run_.ForScan(), kPacketOrig, kPacketDest);
   EXPECT_EQ(changed.RulesForArea("RU.A"), (Indices{3}));
   EXPECT_EQ(changed.RulesForArea("RU.B"), (Indices{0, 1, 2}));
+}
+
+// The index and the one scan for all text masks only spare tests: the rules
+// tried on a message must hold every rule that matches it, in their order, and
+// they must match as when tested one by one.
+TEST_F(RuleMatchTest, CandidatesHoldEveryRuleThatMatchesInOrder) {
+  const auto rule = [this](std::function<void(TRo&)> change) {
+    TRo r = Rule();
+    change(r);
+    return r;
+  };
+  run_.Rules = {
+      rule([](TRo& r) { r.NameFrom = "ann author"; }),
+      rule([](TRo& r) { r.NameFrom = "Ann*"; r.Area = "RU.OTHER"; }),
+      rule([](TRo& r) { r.NameTo = "ALL"; }),
+      rule([](TRo& r) { r.Name = "all*"; }),
+      rule([](TRo& r) { r.Name = "\xa0\xa1*"; }),  // CP866 lower case
+      rule([](TRo& r) { r.NameFrom = "*author"; }),
+      rule([](TRo& r) { r.Subj = "*THERE*"; }),
+      rule([](TRo& r) { r.Subj = "hello*"; }),
+      rule([](TRo& r) { r.Subj = "**"; }),
+      rule([](TRo& r) { r.Subj = "*\xa2*"; }),
+      rule([](TRo& r) { r.BodyMask = "WORLD"; }),
+      rule([](TRo& r) { r.BodyMask = "WORLD"; r.NameFrom = "Bob"; }),
+      rule([](TRo& r) { r.KludgeMask = "@PID: GED"; }),
+      rule([](TRo& r) { r.ViaMask = "WORLD"; }),
+      rule([](TRo& r) { r.BodyMask = "-+-"; }),
+      rule([](TRo& r) { r.Copy = "RU.COPY"; }),
+      rule([](TRo& r) { r.AddrFrom = "2:5020/1.5"; }),
+      rule([](TRo& r) { r.AddrFrom = "2:5020/1.* !2:5020/1.6"; }),
+      rule([](TRo& r) { r.AddrFrom = "2:463/1 2:5020/9"; }),
+      rule([](TRo& r) { r.AddrFrom = "2:5020/*"; }),
+      rule([](TRo& r) { r.AddrFrom = "%PktFromNode%"; }),
+  };
+  // Enough masks for one scan of the text to pay: a message tested alone has
+  // them looked for one by one.
+  for (const char* mask : {"HELLO W", "NOWHERE", "O WOR", "ELSEWHERE", "SEEN", "GED"}) {
+    run_.Rules.push_back(rule([mask](TRo& r) { r.BodyMask = mask; }));
+  }
+  run_.PrepareRules();
+  PacketRules rules(run_.ForScan(), kPacketOrig, kPacketDest);
+  MessageDraft cyrillic = AnnToAll();
+  cyrillic.FromName = "\x80\x81\x82 \x83";
+  cyrillic.Subject = "\x82 subject";
+  cyrillic.Lines = {"world"};
+  MessageDraft other = AnnToAll();
+  other.Area = "RU.OTHER";
+  other.ToName = "Allan";
+  other.Subject = "hello THERE";
+  other.Kludges = {"PID: GED 2"};
+  MessageDraft bob = AnnToAll();
+  bob.FromName = "bob";
+  bob.ToName = "ann author";
+  bob.Kludges = {"MSGID: 2:463/1 1"};
+  for (const MessageDraft& draft : {AnnToAll(), cyrillic, other, bob}) {
+    SCOPED_TRACE(draft.FromName + " to " + draft.ToName);
+    const std::string bytes = PackedMessageBytes(draft);
+    PktReader reader(std::string_view(bytes).substr(2), static_cast<int32_t>(bytes.size() - 2));
+    TPktMsgHeader header;
+    const PackedMessage packed = ReadPackedMessage(reader, bytes[0], bytes[1], header);
+    MessageUnderTest message(header, packed, kPacketOrig);
+    std::vector<size_t> matching;
+    for (size_t index = 0; index < run_.Rules.size(); ++index) {
+      if (MatchesIn(rules, draft, index)) matching.push_back(index);
+    }
+    std::vector<size_t> found;
+    for (const size_t index : rules.CandidatesFor(message)) {
+      if (rules.MatchesInItsArea(index, message)) found.push_back(index);
+    }
+    EXPECT_EQ(found, matching);
+    EXPECT_FALSE(matching.empty());
+  }
 }
 
 TEST(PacketMacros, ExpandInOrderWithExclusions) {

@@ -136,7 +136,8 @@ void PrintFields(const Frame& frame, const kestal::TFidoAddr& packetOrig, std::o
   std::string fromAddress;
   std::string toAddress;
   if (frame.TextRead) {
-    kestal::ParseMessageText(frame.Text, packetOrig, header);
+    static_cast<kestal::ParsedText&>(header) =
+        kestal::ParseMessageText(frame.Text, packetOrig, header.Area);
     fromAddress = ", " + kestal::FormatAddress(header.FromAddr);
     toAddress =
         header.ToAddrUnknown ? ", address unknown" : ", " + kestal::FormatAddress(header.ToAddr);
