@@ -114,6 +114,7 @@ class PacketScan {
   const std::string path_;
   const std::string_view file_;  // the packet as it was read
   std::optional<std::string_view> left_;
+  bool endWordMissing_ = false;  // the message loop read past the file's end
   PktReader reader_;
   PacketState packet_;
 
@@ -132,9 +133,13 @@ class PacketScan {
   bool Rewrite(const std::string& bytes, std::string_view outcome);
 };
 
-// Cut short (the file ends before the end word) and modified just now.
+// Cut short (the file ends before the end word) and modified just now. A whole
+// packet ends with its end word, so only a file that does not, or that the
+// message loop found cut, is framed to tell.
 bool PacketScan::StillArriving() const {
-  return ModifiedJustNow(context_, path_) && LacksEndWord(file_);
+  const bool endsLikeAPacket = file_.size() >= pkt::kEmptyPacketSize && file_.ends_with(kEndWord);
+  if (!endWordMissing_ && endsLikeAPacket) return false;
+  return ModifiedJustNow(context_, path_) && (endWordMissing_ || LacksEndWord(file_));
 }
 
 void PacketScan::Scan() {
@@ -256,6 +261,8 @@ std::string PacketScan::ReadMessages(unsigned char typeLow, unsigned char typeHi
     messageStart = reader_.Position();
     typeLow = reader_.ReadByte();
     typeHigh = reader_.ReadByte();
+    // At the end of the file the reader invents 0 bytes without moving on.
+    endWordMissing_ = reader_.Position() - messageStart < pkt::kEndSize;
     ++packet_.MessagesRead;
     ShowProgress(context_, context_.Progress.ScannedBytes + reader_.BytesRead());
   } while (typeLow != 0 || typeHigh != 0);
@@ -275,6 +282,13 @@ void PacketScan::Finish(const std::string& lastArea) {
   if (reader_.BytesRead() != reader_.ReadLimit()) {
     context_.Log.Write(lang.LangError + " " + lang.LangSizeMismatch, true, kPacketLogLevel);
     context_.Console.WriteLine("");
+  }
+  // Cut where the file happens to end in 0 bytes: the messages were tried, but
+  // nothing of them is written back or reported.
+  if (endWordMissing_ && StillArriving()) {
+    LogLeftForNextRun(context_, name_, "is still being written");
+    context_.Console.WriteLine("");
+    return;
   }
   counters.MessagesScanned += packet_.MessagesRead;
   counters.NetMailMessages += packet_.MessagesWithoutArea;
