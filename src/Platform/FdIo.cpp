@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 
 namespace kestal::platform {
 
@@ -21,18 +22,18 @@ namespace {
 
 // Reads straight into the buffer, sized from the file plus one byte, so that a
 // packet is copied once and its end shows without growing the buffer. A file
-// that grows meanwhile is read on in steps.
+// that grows meanwhile is read on in steps, up to `limit` bytes in all.
 template <typename Buffer>
-std::optional<Buffer> ReadAllInto(SystemCalls& calls, int fd) {
+std::optional<Buffer> ReadInto(SystemCalls& calls, int fd, size_t limit) {
   constexpr size_t kStep = 65536;
   struct stat info {};
   size_t size = kStep;
   if (calls.Fstat(fd, info) == 0 && info.st_size > 0) size = static_cast<size_t>(info.st_size) + 1;
   Buffer content;
-  content.resize(size);
+  content.resize(std::min(size, limit));
   size_t used = 0;
-  for (;;) {
-    if (used == content.size()) content.resize(content.size() + kStep);
+  while (used < limit) {
+    if (used == content.size()) content.resize(std::min(content.size() + kStep, limit));
     ssize_t got = calls.Read(fd, content.data() + used, content.size() - used);
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -45,33 +46,20 @@ std::optional<Buffer> ReadAllInto(SystemCalls& calls, int fd) {
   return content;
 }
 
+constexpr size_t kNoLimit = std::numeric_limits<size_t>::max();
+
 }  // namespace
 
 std::optional<std::string> ReadAll(SystemCalls& calls, int fd) {
-  return ReadAllInto<std::string>(calls, fd);
+  return ReadInto<std::string>(calls, fd, kNoLimit);
 }
 
 std::optional<FileBytes> ReadAllBytes(SystemCalls& calls, int fd) {
-  return ReadAllInto<FileBytes>(calls, fd);
+  return ReadInto<FileBytes>(calls, fd, kNoLimit);
 }
 
 std::optional<std::string> ReadAtMost(SystemCalls& calls, int fd, size_t limit) {
-  constexpr size_t kStep = 65536;
-  std::string content;
-  size_t used = 0;
-  while (used < limit) {
-    const size_t wanted = std::min(kStep, limit - used);
-    content.resize(used + wanted);
-    ssize_t got = calls.Read(fd, content.data() + used, wanted);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return std::nullopt;
-    }
-    if (got == 0) break;
-    used += static_cast<size_t>(got);
-  }
-  content.resize(used);
-  return content;
+  return ReadInto<std::string>(calls, fd, limit);
 }
 
 bool CloseChecked(SystemCalls& calls, int fd) {
